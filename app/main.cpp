@@ -1,0 +1,2 @@
+// Placeholder entry point until the show loop lands.
+int main() { return 1; }

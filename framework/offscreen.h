@@ -1,0 +1,45 @@
+// OrvOffscreen: an OpenGL compatibility context with no window.
+//
+// Made through EGL on Mesa's surfaceless platform with a pbuffer surface of the
+// requested size (RGBA8, depth 24, stencil 8), so GL code can run on a machine
+// with no X server: the unit tests, the inspector and the video capture use it.
+//
+// Threads: construct, use and destroy on one thread; the context is current on
+// the constructing thread while the object lives (until MakeCurrent elsewhere).
+#pragma once
+
+#include <string>
+
+class OrvOffscreen {
+public:
+    OrvOffscreen(int width, int height);
+    ~OrvOffscreen();
+
+    OrvOffscreen(const OrvOffscreen&) = delete;
+    OrvOffscreen& operator=(const OrvOffscreen&) = delete;
+
+    // True when the context exists and is current; Error() says why not.
+    bool Ok() const { return ok; }
+    const std::string& Error() const { return error; }
+
+    int Width() const { return width; }
+    int Height() const { return height; }
+
+    // Makes the context current on the calling thread again.
+    bool MakeCurrent();
+
+    // Reads the colour buffer as tightly packed RGB rows, top row first.
+    // `rgb` must hold Width() * Height() * 3 bytes.
+    void ReadRGB(unsigned char* rgb) const;
+
+private:
+    bool Fail(const char* step);
+
+    void* display = nullptr;  // EGLDisplay
+    void* surface = nullptr;  // EGLSurface
+    void* context = nullptr;  // EGLContext
+    int width;
+    int height;
+    bool ok = false;
+    std::string error;
+};

@@ -1,0 +1,7 @@
+#include "scenes/insane.h"
+
+Insane::Insane() {}
+
+Insane::~Insane() {}
+
+void Insane::Draw(int32_t) {}

@@ -1,0 +1,7 @@
+#include "scenes/intro.h"
+
+Intro::Intro() {}
+
+Intro::~Intro() {}
+
+void Intro::Draw(int32_t) {}

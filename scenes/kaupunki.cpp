@@ -1,0 +1,7 @@
+#include "scenes/kaupunki.h"
+
+Kaupunki::Kaupunki() {}
+
+Kaupunki::~Kaupunki() {}
+
+void Kaupunki::Draw(int32_t) {}

@@ -1,0 +1,7 @@
+#include "scenes/tunneli.h"
+
+Tunneli::Tunneli() {}
+
+Tunneli::~Tunneli() {}
+
+void Tunneli::Draw(int32_t) {}

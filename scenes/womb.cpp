@@ -1,0 +1,7 @@
+#include "scenes/womb.h"
+
+Womb::Womb() {}
+
+Womb::~Womb() {}
+
+void Womb::Draw(int32_t) {}
