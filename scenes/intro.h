@@ -1,11 +1,13 @@
-// Intro: one scene of the show.
+// Intro: the opening still picture, a textured square facing the viewer.
 #pragma once
 
 #include <cstdint>
 
+class OlvarMaterial;
+
 class Intro {
 public:
-    // Loads and prepares everything; needs a current GL context.
+    // Loads the picture; needs a current GL context.
     Intro();
     ~Intro();
 
@@ -14,4 +16,9 @@ public:
 
     // Draws one frame, `ticks` (30 per second) since the scene began.
     void Draw(int32_t ticks);
+
+    const OlvarMaterial* Texture() const { return texture; }
+
+private:
+    OlvarMaterial* texture = nullptr;
 };

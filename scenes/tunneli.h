@@ -1,11 +1,18 @@
-// Tunneli: one scene of the show.
+// Tunneli: a sphere-mapped tunnel seen through the camera its scene file animates.
 #pragma once
+
+#include <GL/gl.h>
 
 #include <cstdint>
 
+class OlvarLoad3DS;
+class OlvarObject;
+class OlvarMaterial;
+class OlvarKeyframer;
+
 class Tunneli {
 public:
-    // Loads and prepares everything; needs a current GL context.
+    // Loads "tunneli.3ds" and its texture, compiles the texture list; needs a current GL context.
     Tunneli();
     ~Tunneli();
 
@@ -14,4 +21,16 @@ public:
 
     // Draws one frame, `ticks` (30 per second) since the scene began.
     void Draw(int32_t ticks);
+
+    const OlvarMaterial* Texture() const { return texture; }
+
+private:
+    void CompileList();
+
+    OlvarLoad3DS* loader = nullptr;
+    OlvarObject* mesh = nullptr;
+    OlvarMaterial* texture = nullptr;
+    OlvarKeyframer* camera = nullptr;
+    OlvarKeyframer* target = nullptr;
+    GLuint list = 0;
 };

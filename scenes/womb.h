@@ -1,11 +1,19 @@
-// Womb: one scene of the show.
+// Womb: a sphere-mapped geosphere seen from the origin under two time-driven
+// rotations, with a circling light and a pulsing, flickering colour.
 #pragma once
 
 #include <cstdint>
 
+#include "scenes/womb_random.h"
+
+class OlvarLoad3DS;
+class OlvarObject;
+class OlvarMaterial;
+
 class Womb {
 public:
-    // Loads and prepares everything; needs a current GL context.
+    // Loads "womb.3ds" and its texture and switches on colour material and
+    // sphere-map generation for the whole show; needs a current GL context.
     Womb();
     ~Womb();
 
@@ -14,4 +22,13 @@ public:
 
     // Draws one frame, `ticks` (30 per second) since the scene began.
     void Draw(int32_t ticks);
+
+    const OlvarMaterial* Texture() const { return texture; }
+
+private:
+    OlvarLoad3DS* loader = nullptr;
+    OlvarObject* mesh = nullptr;
+    OlvarMaterial* texture = nullptr;
+    // The never-seeded sequence, one draw per frame.
+    WombRandom random;
 };
