@@ -1,25 +1,437 @@
-// Placeholder until the reader lands: an always-empty loader.
+// Loading: reading the image and the one walk of its chunk tree.
 #include "scenefile/loader3ds.h"
 
-OlvarLoad3DS::OlvarLoad3DS(const char*) {}
-OlvarLoad3DS::~OlvarLoad3DS() {}
-bool OlvarLoad3DS::Find(const char*, bool) { return false; }
-bool OlvarLoad3DS::GetFaceCount(int32_t& c) const { c = 0; return false; }
-bool OlvarLoad3DS::GetFaces(uint16_t*) const { return false; }
-bool OlvarLoad3DS::GetVertexCount(int32_t& c) const { c = 0; return false; }
-bool OlvarLoad3DS::GetVertices(float*, bool) const { return false; }
-bool OlvarLoad3DS::GetTexCoordCount(int32_t& c) const { c = 0; return false; }
-bool OlvarLoad3DS::GetTexCoords(float*) const { return false; }
-bool OlvarLoad3DS::GetPositionKeyCount(int32_t& c) const { c = 0; return false; }
-bool OlvarLoad3DS::GetPositionKeys(float*, int32_t*) const { return false; }
-bool OlvarLoad3DS::GetRotationKeyCount(int32_t& c) const { c = 0; return false; }
-bool OlvarLoad3DS::GetRotationKeys(float*, int32_t*) const { return false; }
-bool OlvarLoad3DS::GetFrameRange(int32_t& s, int32_t& e) const { s = e = 0; return true; }
-bool OlvarLoad3DS::GetPivot(float*) const { return false; }
-bool OlvarLoad3DS::GetLocalOrigin(float* o) const { o[0] = o[1] = o[2] = 0; return false; }
-bool OlvarLoad3DS::GetLocalMatrix(float* m) const
+#include <cstdarg>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+enum ChunkId : uint16_t {
+    kMain = 0x4D4D,
+    kEditor = 0x3D3D,
+    kObject = 0x4000,
+    kTrimesh = 0x4100,
+    kVertexList = 0x4110,
+    kFaceList = 0x4120,
+    kMappingCoordinates = 0x4140,
+    kLocalCoordinateSystem = 0x4160,
+    kKeyframer = 0xB000,
+    kObjectNode = 0xB002,
+    kCameraNode = 0xB003,
+    kCameraTargetNode = 0xB004,
+    kLightTargetNode = 0xB006,
+    kSpotlightNode = 0xB007,
+    kFrameRange = 0xB008,
+    kNodeHeader = 0xB010,
+    kPivot = 0xB013,
+    kPositionTrack = 0xB020,
+    kRotationTrack = 0xB021,
+    kHierarchyPosition = 0xB030,
+};
+
+// Well-formed files nest at most five levels; anything far deeper is hostile
+// and would otherwise cost one stack frame per six bytes of file.
+constexpr int kMaxDepth = 32;
+
+constexpr uint32_t kHeaderSize = 6;
+
+struct FileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+
+}  // namespace
+
+OlvarLoad3DS::OlvarLoad3DS(const char* fileName) : trace(stdout)
 {
-    const float id[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
-    for (int i = 0; i < 12; ++i) m[i] = id[i];
+    ClearTables();
+    ReadFile(fileName ? fileName : "");
+    if (image)
+        LoadImage();
+    fflush(trace);
+}
+
+OlvarLoad3DS::OlvarLoad3DS(const uint8_t* data, size_t size, FILE* trace) : trace(trace)
+{
+    ClearTables();
+    Adopt(data, size);
+    if (image)
+        LoadImage();
+    if (trace)
+        fflush(trace);
+}
+
+OlvarLoad3DS::~OlvarLoad3DS() = default;
+
+void OlvarLoad3DS::Trace(const char* format, ...) const
+{
+    if (!trace)
+        return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(trace, format, args);
+    va_end(args);
+}
+
+void OlvarLoad3DS::ClearTables()
+{
+    objectCount = 0;
+    nodeCount = 0;
+    for (int i = 0; i < kMaxObjects; ++i) {
+        objectNames[i] = nullptr;
+        faceLists[i] = vertexLists[i] = mappingLists[i] = localSystems[i] = ImageSpan{};
+    }
+    for (int i = 0; i < kMaxNodes; ++i) {
+        nodeNames[i] = nullptr;
+        targetNames[i].clear();
+        nodeParents[i] = hierarchyPositions[i] = 0;
+        pivots[i] = positionTracks[i] = rotationTracks[i] = ImageSpan{};
+        rangeStarts[i] = rangeEnds[i] = 0;
+    }
+}
+
+// Reads the whole file in one read; on failure the loader stays empty.
+void OlvarLoad3DS::ReadFile(const char* fileName)
+{
+    std::unique_ptr<FILE, FileCloser> file(fopen(fileName, "rb"));
+    if (!file) {
+        Trace("Error! Unable to open file %s", fileName);
+        return;
+    }
+    long size = -1;
+    if (fseek(file.get(), 0, SEEK_END) == 0)
+        size = ftell(file.get());
+    if (size < 0 || fseek(file.get(), 0, SEEK_SET) != 0) {
+        Trace("Error! Unable to read from file.\n");
+        return;
+    }
+    std::unique_ptr<uint8_t[]> buffer;
+    if (size <= std::numeric_limits<int32_t>::max())
+        buffer.reset(new (std::nothrow) uint8_t[size]);
+    if (!buffer) {
+        Trace("Error! Unable to allocate memory.\n");
+        return;
+    }
+    if (fread(buffer.get(), 1, size, file.get()) != static_cast<size_t>(size) || ferror(file.get())) {
+        Trace("Error! Unable to read from file.\n");
+        return;
+    }
+    file.reset();
+    image = std::move(buffer);
+    imageSize = static_cast<int32_t>(size);
+    Trace("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
+}
+
+// Copies a caller's image, as ReadFile would have read it.
+void OlvarLoad3DS::Adopt(const uint8_t* data, size_t size)
+{
+    std::unique_ptr<uint8_t[]> buffer;
+    if (size <= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        buffer.reset(new (std::nothrow) uint8_t[size]);
+    if (!buffer) {
+        Trace("Error! Unable to allocate memory.\n");
+        return;
+    }
+    if (size > 0)
+        std::memcpy(buffer.get(), data, size);
+    image = std::move(buffer);
+    imageSize = static_cast<int32_t>(size);
+}
+
+// Checks the MAIN chunk and walks its span, cut back to the file when it claims more.
+void OlvarLoad3DS::LoadImage()
+{
+    const uint32_t size = static_cast<uint32_t>(imageSize);
+    ChunkCursor header(image.get(), size, 0, kHeaderSize);
+    uint16_t id = 0;
+    uint32_t mainLength = 0;
+    if (!header.U16(id) || !header.U32(mainLength) || id != kMain) {
+        Trace("Corrupt .3DS file.\n");
+        image.reset();
+        imageSize = 0;
+        return;
+    }
+    Trace("TESTI: %u", mainLength);
+    ClearTables();
+    if (mainLength < kHeaderSize) {
+        Trace("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
+        return;
+    }
+    uint32_t end = mainLength;
+    if (mainLength > size) {
+        Trace("Error! MAIN chunk SIZE: %u runs past the end of the file (%u bytes); reading what is there.\n",
+              mainLength, size);
+        end = size;
+    }
+    Walk(kHeaderSize, end - kHeaderSize, 0);
+}
+
+// Walks the sibling chunks of one span, acting on each in turn.
+void OlvarLoad3DS::Walk(uint32_t at, uint32_t span, int depth)
+{
+    while (span != 0) {
+        Chunk chunk;
+        if (!ReadHeader(at, span, chunk))
+            return;
+        span -= chunk.length;
+        Trace("ID: %u, SIZE: %u, DATASIZE: %u\n", chunk.id, chunk.length, span);
+        Act(chunk, depth);
+        at += chunk.length;
+    }
+}
+
+// Reads the header of the chunk at `at`; false (with a trace line) when it
+// does not fit the `span` bytes left of its parent.
+bool OlvarLoad3DS::ReadHeader(uint32_t at, uint32_t span, Chunk& chunk)
+{
+    ChunkCursor cursor(image.get(), static_cast<uint32_t>(imageSize), at, at + span);
+    chunk.start = at;
+    if (!cursor.U16(chunk.id) || !cursor.U32(chunk.length)) {
+        Trace("Error! %u bytes at offset %u are too short for a chunk header.\n", span, at);
+        return false;
+    }
+    if (chunk.length < kHeaderSize || chunk.length > span) {
+        Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, does not fit the %u bytes left of its parent.\n",
+              chunk.id, at, chunk.length, span);
+        return false;
+    }
+    return true;
+}
+
+void OlvarLoad3DS::Descend(const Chunk& chunk, uint32_t at, uint32_t span, int depth)
+{
+    if (depth + 1 >= kMaxDepth) {
+        Trace("Error! Chunk ID: %u at offset %u is nested too deep; its contents are skipped.\n", chunk.id,
+              chunk.start);
+        return;
+    }
+    Walk(at, span, depth + 1);
+}
+
+void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
+{
+    const uint32_t dataSize = chunk.length - kHeaderSize;
+    switch (chunk.id) {
+    case kEditor:
+        Trace("Found MAIN->EDITOR block.\n");
+        Descend(chunk, chunk.Data(), dataSize, depth);
+        break;
+    case kObject:
+        ActObject(chunk, depth);
+        break;
+    case kTrimesh:
+        Trace("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
+        Descend(chunk, chunk.Data(), dataSize, depth);
+        break;
+    case kVertexList:
+        Trace("--- Found VERTEX list, SIZE: %u\n", chunk.length);
+        RecordList(vertexLists, chunk, 12);
+        break;
+    case kFaceList:
+        Trace("--- Found FACE list, SIZE: %u\n", chunk.length);
+        RecordList(faceLists, chunk, 8);
+        break;
+    case kMappingCoordinates:
+        Trace("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
+        RecordList(mappingLists, chunk, 8);
+        break;
+    case kLocalCoordinateSystem:
+        Trace("%u\n", chunk.length);
+        if (ObjectSlot(chunk))
+            RecordFixed(localSystems, objectCount, chunk, 48);
+        break;
+    case kKeyframer:
+        Descend(chunk, chunk.Data(), dataSize, depth);
+        break;
+    case kObjectNode:
+    case kCameraNode:
+    case kCameraTargetNode:
+    case kLightTargetNode:
+    case kSpotlightNode:
+        ActNode(chunk, depth);
+        break;
+    case kFrameRange:
+        ActFrameRange(chunk);
+        break;
+    case kNodeHeader:
+        ActNodeHeader(chunk);
+        break;
+    case kPivot:
+        Trace("(keyframe) Object PIVOT found.\n");
+        if (NodeSlot(chunk))
+            RecordFixed(pivots, nodeCount, chunk, 12);
+        break;
+    case kPositionTrack:
+        Trace("(keyframe) Position track found.\n");
+        RecordTrack(positionTracks, chunk, 12);
+        break;
+    case kRotationTrack:
+        Trace("(keyframe) Rotation track found.\n");
+        RecordTrack(rotationTracks, chunk, 16);
+        break;
+    case kHierarchyPosition:
+        Trace("(keyframe) Object hierarchy position.\n");
+        ActHierarchyPosition(chunk);
+        break;
+    default:
+        break;
+    }
+}
+
+// Registers an object by name and walks the chunks after the name; its number
+// is taken only afterwards, so the lists inside land under it.
+void OlvarLoad3DS::ActObject(const Chunk& chunk, int depth)
+{
+    if (!ObjectSlot(chunk))
+        return;
+    const ChunkCursor cursor = Cursor(chunk.DataSpan());
+    const uint32_t nameLength = cursor.MeasureString();
+    if (nameLength == 0) {
+        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        return;
+    }
+    const char* name = cursor.Chars();
+    Trace("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
+    objectNames[objectCount] = name;
+    const uint32_t rest = chunk.length - nameLength - kHeaderSize;
+    Trace("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
+    Descend(chunk, chunk.Data() + nameLength, rest, depth);
+    if (objectCount < kMaxObjects)
+        ++objectCount;
+}
+
+// A keyframe node: everything nested in it is stored under its number.
+void OlvarLoad3DS::ActNode(const Chunk& chunk, int depth)
+{
+    if (!NodeSlot(chunk))
+        return;
+    nodeChunkId = chunk.id;
+    Trace("(keyframe) MESH found.\n");
+    Descend(chunk, chunk.Data(), chunk.length - kHeaderSize, depth);
+    if (nodeCount < kMaxNodes)
+        ++nodeCount;
+}
+
+// Name and parent of the current node; target nodes get "<name>.target".
+void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
+{
+    if (!NodeSlot(chunk))
+        return;
+    ChunkCursor cursor = Cursor(chunk.DataSpan());
+    const uint32_t nameLength = cursor.MeasureString();
+    if (nameLength == 0) {
+        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        return;
+    }
+    const char* name = cursor.Chars();
+    int16_t parent = 0;
+    if (!cursor.Skip(nameLength + 4) || !cursor.I16(parent)) {
+        TooShort(chunk);
+        return;
+    }
+    if (nodeChunkId == kCameraTargetNode || nodeChunkId == kLightTargetNode) {
+        targetNames[nodeCount] = std::string(name) + ".target";
+        name = targetNames[nodeCount].c_str();
+    }
+    Trace("(keyframe) OBJECT parameters found.\n");
+    nodeNames[nodeCount] = name;
+    nodeParents[nodeCount] = parent;
+}
+
+void OlvarLoad3DS::ActFrameRange(const Chunk& chunk)
+{
+    if (!NodeSlot(chunk))
+        return;
+    ChunkCursor cursor = Cursor(chunk.DataSpan());
+    uint32_t start = 0, end = 0;
+    if (!cursor.U32(start) || !cursor.U32(end)) {
+        TooShort(chunk);
+        return;
+    }
+    rangeStarts[nodeCount] = static_cast<int32_t>(start);
+    rangeEnds[nodeCount] = static_cast<int32_t>(end);
+}
+
+void OlvarLoad3DS::ActHierarchyPosition(const Chunk& chunk)
+{
+    if (!NodeSlot(chunk))
+        return;
+    ChunkCursor cursor = Cursor(chunk.DataSpan());
+    int16_t position = 0;
+    if (!cursor.I16(position)) {
+        TooShort(chunk);
+        return;
+    }
+    hierarchyPositions[nodeCount] = position;
+}
+
+// Records a counted list for the current object when all its items fit the
+// chunk; a list that does not fit leaves the object without that list.
+void OlvarLoad3DS::RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize)
+{
+    if (!ObjectSlot(chunk))
+        return;
+    ChunkCursor cursor = Cursor(chunk.DataSpan());
+    uint16_t count = 0;
+    if (!cursor.U16(count) || !cursor.Skip(count * itemSize)) {
+        table[objectCount] = ImageSpan{};
+        TooShort(chunk);
+        return;
+    }
+    table[objectCount] = chunk.DataSpan();
+}
+
+void OlvarLoad3DS::RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size)
+{
+    if (chunk.length - kHeaderSize < size) {
+        table[index] = ImageSpan{};
+        TooShort(chunk);
+        return;
+    }
+    table[index] = chunk.DataSpan();
+}
+
+// Records a key track for the current node when every key fits the chunk.
+void OlvarLoad3DS::RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload)
+{
+    if (!NodeSlot(chunk))
+        return;
+    if (TrackKeyCount(chunk.DataSpan(), payload) < 0) {
+        table[nodeCount] = ImageSpan{};
+        TooShort(chunk);
+        return;
+    }
+    table[nodeCount] = chunk.DataSpan();
+}
+
+// False (with a trace line) once the object tables are full.
+bool OlvarLoad3DS::ObjectSlot(const Chunk& chunk)
+{
+    if (objectCount < kMaxObjects)
+        return true;
+    Trace("Error! Chunk ID: %u at offset %u: more than %d objects, ignored.\n", chunk.id, chunk.start,
+          kMaxObjects);
     return false;
+}
+
+// False (with a trace line) once the node tables are full.
+bool OlvarLoad3DS::NodeSlot(const Chunk& chunk)
+{
+    if (nodeCount < kMaxNodes)
+        return true;
+    Trace("Error! Chunk ID: %u at offset %u: more than %d keyframe nodes, ignored.\n", chunk.id, chunk.start,
+          kMaxNodes);
+    return false;
+}
+
+void OlvarLoad3DS::TooShort(const Chunk& chunk)
+{
+    Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, is too short for what it holds; ignored.\n", chunk.id,
+          chunk.start, chunk.length);
+}
+
+ChunkCursor OlvarLoad3DS::Cursor(ImageSpan span) const
+{
+    return ChunkCursor(image.get(), static_cast<uint32_t>(imageSize), span);
 }

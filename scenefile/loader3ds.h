@@ -1,16 +1,43 @@
 // OlvarLoad3DS: reads a .3DS scene file and answers OlvarLoader queries about it.
+//
+// The whole file is read into one image owned by the loader; one walk of its
+// chunk tree records where the editor lists and keyframer chunks lie, and the
+// getters decode from the image on demand. While loading, and in Find, the
+// loader writes a trace of what it reads (to standard output for files).
+//
+// Malformed files never make it read outside the image: a chunk that does not
+// fit its parent, a name without terminator, a list or track that does not fit
+// its chunk, more than 100 objects or nodes, or nesting deeper than 32 levels
+// each stop the offending span with one trace line starting "Error! ", and what
+// was recorded before stays usable.
+//
+// Threads: construct and query on one thread; GetRotationKeys needs a current
+// OpenGL context in model-view matrix mode and leaves the matrix stack as found.
 #pragma once
 
+#include "scenefile/chunk_cursor.h"
 #include "scenefile/loader.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 class OlvarLoad3DS : public OlvarLoader {
 public:
+    static constexpr int kMaxObjects = 100;
+    static constexpr int kMaxNodes = 100;
+
     // Reads the named file; an unreadable or corrupt file leaves an empty loader.
     explicit OlvarLoad3DS(const char* fileName);
+    // Loads a copy of an image already in memory. The trace goes to `trace`;
+    // nullptr silences it (for fuzzing and benchmarks).
+    OlvarLoad3DS(const uint8_t* data, size_t size, FILE* trace = stdout);
     ~OlvarLoad3DS() override;
+
+    OlvarLoad3DS(const OlvarLoad3DS&) = delete;
+    OlvarLoad3DS& operator=(const OlvarLoad3DS&) = delete;
 
     bool Find(const char* name, bool useParentKeys) override;
     bool GetFaceCount(int32_t& count) const override;
@@ -27,4 +54,76 @@ public:
     bool GetPivot(float* pivot) const override;
     bool GetLocalOrigin(float* origin) const override;
     bool GetLocalMatrix(float* matrix) const override;
+
+    // Read-only view of the tables, for tools: names are nullptr when the
+    // object or node has none.
+    int ObjectCount() const { return objectCount; }
+    const char* ObjectName(int i) const { return i >= 0 && i < objectCount ? objectNames[i] : nullptr; }
+    int NodeCount() const { return nodeCount; }
+    const char* NodeName(int i) const { return i >= 0 && i < nodeCount ? nodeNames[i] : nullptr; }
+
+private:
+    struct Chunk {
+        uint16_t id;
+        uint32_t start;
+        uint32_t length;
+
+        uint32_t Data() const { return start + 6; }
+        uint32_t End() const { return start + length; }
+        ImageSpan DataSpan() const { return {Data(), End()}; }
+    };
+
+    void ReadFile(const char* fileName);
+    void Adopt(const uint8_t* data, size_t size);
+    void LoadImage();
+    void ClearTables();
+    void Trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+
+    void Walk(uint32_t at, uint32_t span, int depth);
+    bool ReadHeader(uint32_t at, uint32_t span, Chunk& chunk);
+    void Descend(const Chunk& chunk, uint32_t at, uint32_t span, int depth);
+    void Act(const Chunk& chunk, int depth);
+    void ActObject(const Chunk& chunk, int depth);
+    void ActNode(const Chunk& chunk, int depth);
+    void ActNodeHeader(const Chunk& chunk);
+    void ActFrameRange(const Chunk& chunk);
+    void ActHierarchyPosition(const Chunk& chunk);
+    void RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize);
+    void RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size);
+    void RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload);
+    bool ObjectSlot(const Chunk& chunk);
+    bool NodeSlot(const Chunk& chunk);
+    void TooShort(const Chunk& chunk);
+
+    ChunkCursor Cursor(ImageSpan span) const;
+    int32_t ListCount(const ImageSpan* table, uint32_t itemSize) const;
+    int64_t TrackKeyCount(ImageSpan track, uint32_t payload) const;
+    ImageSpan SelectedTrack(const ImageSpan* table) const;
+    bool ReadOrigin(float* origin) const;
+
+    int32_t objectCount = 0;
+    const char* objectNames[kMaxObjects];
+    ImageSpan faceLists[kMaxObjects];
+    ImageSpan vertexLists[kMaxObjects];
+    ImageSpan mappingLists[kMaxObjects];
+    ImageSpan localSystems[kMaxObjects];
+    std::unique_ptr<uint8_t[]> image;
+    int32_t imageSize = 0;
+    int32_t selectedObject = -1;
+
+    int32_t nodeCount = 0;
+    uint32_t nodeChunkId = 0;
+    const char* nodeNames[kMaxNodes];
+    std::string targetNames[kMaxNodes];
+    int16_t nodeParents[kMaxNodes];
+    int16_t hierarchyPositions[kMaxNodes];
+    ImageSpan pivots[kMaxNodes];
+    ImageSpan positionTracks[kMaxNodes];
+    ImageSpan rotationTracks[kMaxNodes];
+    int32_t rangeStarts[kMaxNodes];
+    int32_t rangeEnds[kMaxNodes];
+    int32_t selectedNode = -1;
+    int32_t ownNode = -1;
+
+    FILE* trace;
 };
