@@ -48,7 +48,7 @@ void BenchBuild(benchmark::State& state, Mesh* mesh)
 // per-face time grows from the smallest mesh.
 void PrintTable(std::ostream& out, const std::vector<Mesh>& meshes, const bench::KeepingReporter& rep)
 {
-    out << "\nMesh building (OlvarObject from a loaded grid, relative vertices)\n\n";
+    out << "\nMesh building (OlvarObject from a loaded grid, relative vertices), CPU time\n\n";
     out << "| mesh | faces | vertices | faces built | ms per build | ns per face | vs smallest |\n";
     out << "|---|---:|---:|---:|---:|---:|---:|\n";
     double first = 0;
