@@ -1,0 +1,111 @@
+#include "framework/music.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+#include <libopenmpt/libopenmpt_stream_callbacks_file.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Keeps libopenmpt's chatter off stdout and stderr; the last line explains a failed load.
+void KeepLastLogLine(const char* message, void* user)
+{
+    if (message && user)
+        *static_cast<std::string*>(user) = message;
+}
+
+}  // namespace
+
+OrvMusic::OrvMusic(const char* fileName)
+{
+    if (!Load(fileName))
+        return;
+    if (!Open())
+        return;
+    SDL_PauseAudioDevice(device, 0);
+}
+
+OrvMusic::~OrvMusic()
+{
+    if (device != 0)
+        SDL_CloseAudioDevice(device);
+    device = 0;
+    if (module)
+        openmpt_module_destroy(module);
+    module = nullptr;
+    if (audioStarted)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// Reads the module file through libopenmpt with our own log function.
+bool OrvMusic::Load(const char* fileName)
+{
+    FILE* file = std::fopen(fileName, "rb");
+    if (!file) {
+        std::fprintf(stderr, "OrvMusic: cannot open %s: %s; playing without music\n", fileName,
+                     std::strerror(errno));
+        return false;
+    }
+    std::string lastLog;
+    int error = 0;
+    const char* errorMessage = nullptr;
+    module = openmpt_module_create2(openmpt_stream_get_file_callbacks(), file, KeepLastLogLine,
+                                    &lastLog, nullptr, nullptr, &error, &errorMessage, nullptr);
+    std::fclose(file);
+    if (!module) {
+        std::fprintf(stderr, "OrvMusic: cannot read %s: %s; playing without music\n", fileName,
+                     errorMessage ? errorMessage : lastLog.c_str());
+        openmpt_free_string(errorMessage);
+        return false;
+    }
+    openmpt_free_string(errorMessage);
+    openmpt_module_set_log_func(module, KeepLastLogLine, nullptr);
+    openmpt_module_set_repeat_count(module, -1);
+    return true;
+}
+
+// Starts SDL audio alone and opens the default device for 48 kHz stereo float.
+bool OrvMusic::Open()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "OrvMusic: no sound (%s); playing without music\n", SDL_GetError());
+        return false;
+    }
+    audioStarted = true;
+    SDL_AudioSpec want{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kBufferFrames;
+    want.callback = Fill;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) {
+        std::fprintf(stderr, "OrvMusic: no sound device (%s); playing without music\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+// SDL's audio thread: renders the next frames; silence once the song has ended.
+void OrvMusic::Fill(void* user, uint8_t* stream, int bytes)
+{
+    OrvMusic* self = static_cast<OrvMusic*>(user);
+    float* out = reinterpret_cast<float*>(stream);
+    size_t frames = static_cast<size_t>(bytes) / (2 * sizeof(float));
+    size_t done = 0;
+    while (done < frames) {
+        size_t got = openmpt_module_read_interleaved_float_stereo(self->module, kSampleRate,
+                                                                   frames - done, out + 2 * done);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    std::memset(out + 2 * done, 0, (frames - done) * 2 * sizeof(float));
+}

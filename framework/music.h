@@ -1,0 +1,45 @@
+// OrvMusic: one tracker module playing in the background, looping, from
+// construction to destruction.
+//
+// libopenmpt reads and renders the module; SDL2's audio subsystem (and only
+// that subsystem) plays it at 48 kHz stereo float.
+//
+// Threads:
+// - The constructor and the destructor run on the main thread; the program
+//   makes no other call.
+// - SDL's own audio thread calls the fill callback, which is the only code that
+//   touches the libopenmpt module while the device is open. The destructor
+//   closes the device (which waits for the callback to finish) before it
+//   destroys the module, so the two threads never use the module at once.
+//
+// Failure: a missing or unreadable module, or no sound device, prints one line
+// on stderr saying why and leaves the object silent; nothing reaches stdout.
+#pragma once
+
+#include <cstdint>
+
+struct openmpt_module;
+
+class OrvMusic {
+public:
+    explicit OrvMusic(const char* fileName);
+    ~OrvMusic();
+
+    OrvMusic(const OrvMusic&) = delete;
+    OrvMusic& operator=(const OrvMusic&) = delete;
+
+    // True while the module is loaded and the sound device is playing it.
+    bool Playing() const { return device != 0; }
+
+    static constexpr int kSampleRate = 48000;
+    static constexpr int kBufferFrames = 1024;
+
+private:
+    static void Fill(void* user, uint8_t* stream, int bytes);
+    bool Load(const char* fileName);
+    bool Open();
+
+    openmpt_module* module = nullptr;
+    uint32_t device = 0;          // SDL_AudioDeviceID, 0 when closed
+    bool audioStarted = false;    // SDL audio subsystem initialised by us
+};

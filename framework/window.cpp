@@ -1,0 +1,371 @@
+#include "framework/window.h"
+
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/x11_errors.h"
+
+bool OrvWindow::registered = false;
+int OrvWindow::registrations = 0;
+
+namespace {
+
+constexpr double kPreferredRefresh = 75.0;
+
+// Written by the SIGINT/SIGTERM handler, read by the window thread's poll loop.
+int signalPipe[2] = {-1, -1};
+
+// The mode switch in force, for the paths that end the process without the destructor.
+std::atomic<OrvDisplayMode*> activeMode{nullptr};
+
+// Async-signal-safe: only tells the window thread that a quit was asked for.
+void OnQuitSignal(int)
+{
+    int saved = errno;
+    char byte = 1;
+    if (write(signalPipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a quit request.
+    }
+    errno = saved;
+}
+
+// The server connection is gone: put the display mode back through a new connection, then end.
+int OnXIOError(Display*)
+{
+    if (OrvDisplayMode* mode = activeMode.exchange(nullptr))
+        mode->RestoreElsewhere();
+    std::fputs("OrvWindow: connection to the X server lost!\n", stderr);
+    std::fflush(stdout);
+    _exit(2);
+}
+
+void InstallQuitSignals()
+{
+    if (pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// Empties the signal pipe; true when it held a quit request.
+bool DrainSignalPipe()
+{
+    char buffer[64];
+    bool any = false;
+    while (read(signalPipe[0], buffer, sizeof buffer) > 0)
+        any = true;
+    return any;
+}
+
+// True for a config whose visual is an ordinary (non-ARGB) visual of depth 24 or less.
+bool OpaqueVisual(Display* display, GLXFBConfig config)
+{
+    XVisualInfo* vi = glXGetVisualFromFBConfig(display, config);
+    bool opaque = vi && vi->depth <= 24;
+    if (vi)
+        XFree(vi);
+    return opaque;
+}
+
+// First double-buffered RGBA window config with `depth` depth bits and a stencil bit.
+GLXFBConfig FindConfig(Display* display, int screen, int depth)
+{
+    const int attribs[] = {
+        GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
+        GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+        GLX_DEPTH_SIZE, depth, GLX_STENCIL_SIZE, 1, GLX_DOUBLEBUFFER, True, None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, screen, attribs, &count);
+    if (!configs)
+        return nullptr;
+    GLXFBConfig chosen = count > 0 ? configs[0] : nullptr;
+    for (int i = 0; i < count; ++i) {
+        if (OpaqueVisual(display, configs[i])) {
+            chosen = configs[i];
+            break;
+        }
+    }
+    XFree(configs);
+    return chosen;
+}
+
+}  // namespace
+
+OrvWindow::OrvWindow(const char* title) : title(title)
+{
+    if (!registered)
+        Init();
+}
+
+void OrvWindow::Init()
+{
+    XInitThreads();
+    OrvInstallXErrorHandler();
+    XSetIOErrorHandler(OnXIOError);
+    InstallQuitSignals();
+    registered = true;
+    ++registrations;
+}
+
+void OrvWindow::Fatal(const char* caption, const char* text)
+{
+    if (OrvDisplayMode* mode = activeMode.exchange(nullptr))
+        mode->RestoreElsewhere();
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stdout);
+    _exit(2);
+}
+
+int OrvWindow::Create(int w, int h, int b, int fs)
+{
+    x = 0;
+    y = 0;
+    width = w;
+    height = h;
+    bits = b;
+    fullscreen = static_cast<unsigned char>(fs);
+    ready.store(false, std::memory_order_release);
+    glDisplay = XOpenDisplay(nullptr);
+    if (!glDisplay)
+        Fatal("OrvWindow::Create", "XOpenDisplay failed!");
+    if (!ChooseConfig())
+        Fatal("OrvWindow::Create", "glXChooseFBConfig failed!");
+    if (fullscreen == 1)
+        SwitchMode();
+    endEvent = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (endEvent < 0 || pthread_create(&thread, nullptr, WndThread, this) != 0)
+        Fatal("OrvWindow::Create", "CreateThread failed!");
+    threadStarted = true;
+    while (!ready.load(std::memory_order_acquire))
+        usleep(1000);
+    context = glXCreateNewContext(glDisplay, config, GLX_RGBA_TYPE, nullptr, True);
+    if (!context)
+        Fatal("OrvWindow::Create", "glXCreateNewContext failed!");
+    if (!glXMakeCurrent(glDisplay, window, context))
+        Fatal("OrvWindow::Create", "glXMakeCurrent failed!");
+    return 1;
+}
+
+// Picks the GLX config (and so the window's visual): `bits` depth bits if possible, else fewer.
+bool OrvWindow::ChooseConfig()
+{
+    int screen = DefaultScreen(glDisplay);
+    if (!glXQueryExtension(glDisplay, nullptr, nullptr))
+        return false;
+    for (int depth : {bits, 24, 16}) {
+        config = FindConfig(glDisplay, screen, depth);
+        if (config)
+            break;
+    }
+    if (!config)
+        return false;
+    XVisualInfo* vi = glXGetVisualFromFBConfig(glDisplay, config);
+    if (!vi)
+        return false;
+    visualId = vi->visualid;
+    XFree(vi);
+    return true;
+}
+
+// Switches the display for full screen; on failure keeps the desktop and says why.
+void OrvWindow::SwitchMode()
+{
+    if (mode.Switch(glDisplay, width, height, kPreferredRefresh)) {
+        x = mode.X();
+        y = mode.Y();
+        if (mode.Switched())
+            activeMode.store(&mode);
+        return;
+    }
+    std::fprintf(stderr, "OrvWindow::Create: %s; showing a %dx%d window at the top left\n",
+                 mode.Error().c_str(), width, height);
+}
+
+void OrvWindow::Swap()
+{
+    glXSwapBuffers(glDisplay, window);
+}
+
+OrvWindow::~OrvWindow()
+{
+    if (!glDisplay)
+        return;
+    glXMakeCurrent(glDisplay, None, nullptr);
+    if (context)
+        glXDestroyContext(glDisplay, context);
+    context = nullptr;
+    activeMode.store(nullptr);
+    mode.Restore(glDisplay);
+    if (fullscreen == 1 && window != 0)
+        XUndefineCursor(glDisplay, window);
+    XSync(glDisplay, False);
+    if (threadStarted) {
+        uint64_t one = 1;
+        if (write(endEvent, &one, sizeof one) != sizeof one)
+            std::fputs("OrvWindow: cannot signal the window thread\n", stderr);
+        pthread_join(thread, nullptr);
+    }
+    if (endEvent >= 0)
+        close(endEvent);
+    XCloseDisplay(glDisplay);
+    glDisplay = nullptr;
+}
+
+void* OrvWindow::WndThread(void* param)
+{
+    OrvWindow* self = static_cast<OrvWindow*>(param);
+    self->wndDisplay = XOpenDisplay(DisplayString(self->glDisplay));
+    if (!self->wndDisplay)
+        Fatal("OrvWindow::WndThread", "XOpenDisplay failed!");
+    if (!self->CreateNativeWindow())
+        Fatal("OrvWindow::WndThread", "CreateWindow failed!");
+    if (self->fullscreen == 1)
+        self->HideCursor();
+    XMapRaised(self->wndDisplay, self->window);
+    XSync(self->wndDisplay, False);
+    self->quit.store(false, std::memory_order_release);
+    self->ready.store(true, std::memory_order_release);
+    self->Pump();
+    self->DestroyNativeWindow();
+    return reinterpret_cast<void*>(intptr_t{1});
+}
+
+// Creates the window with the GL config's visual: borderless and unmanaged for
+// full screen, a fixed-size decorated window otherwise.
+bool OrvWindow::CreateNativeWindow()
+{
+    Display* dpy = wndDisplay;
+    XVisualInfo templ{};
+    templ.visualid = visualId;
+    int count = 0;
+    XVisualInfo* vi = XGetVisualInfo(dpy, VisualIDMask, &templ, &count);
+    if (!vi)
+        return false;
+    Window root = RootWindow(dpy, vi->screen);
+    colormap = XCreateColormap(dpy, root, vi->visual, AllocNone);
+    XSetWindowAttributes attrs{};
+    attrs.colormap = colormap;
+    attrs.background_pixmap = None;
+    attrs.border_pixel = 0;
+    attrs.event_mask = KeyPressMask | StructureNotifyMask;
+    attrs.override_redirect = fullscreen == 1;
+    unsigned long mask = CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask | CWOverrideRedirect;
+    OrvTrapXErrors();
+    window = XCreateWindow(dpy, root, x, y, width, height, 0, vi->depth, InputOutput, vi->visual, mask, &attrs);
+    XFree(vi);
+    if (OrvUntrapXErrors(dpy) != 0 || window == 0)
+        return false;
+
+    XStoreName(dpy, window, title);
+    XClassHint classHint{const_cast<char*>("orvdemo"), const_cast<char*>("OrvWindow")};
+    XSetClassHint(dpy, window, &classHint);
+    XSizeHints* size = XAllocSizeHints();
+    size->flags = USPosition | PPosition | PMinSize | PMaxSize;
+    size->x = x;
+    size->y = y;
+    size->min_width = size->max_width = width;
+    size->min_height = size->max_height = height;
+    XSetWMNormalHints(dpy, window, size);
+    XFree(size);
+    wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    Atom protocols[] = {wmDeleteWindow};
+    XSetWMProtocols(dpy, window, protocols, 1);
+    return true;
+}
+
+// Gives the window an empty cursor; it goes with the window.
+void OrvWindow::HideCursor()
+{
+    static const char empty[1] = {0};
+    Pixmap blank = XCreateBitmapFromData(wndDisplay, window, empty, 1, 1);
+    XColor black{};
+    cursor = XCreatePixmapCursor(wndDisplay, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(wndDisplay, blank);
+    XDefineCursor(wndDisplay, window, cursor);
+}
+
+// Handles every pending event, then sleeps until the X connection, the end
+// request or the signal pipe has something; returns on the end request.
+void OrvWindow::Pump()
+{
+    pollfd fds[3] = {{ConnectionNumber(wndDisplay), POLLIN, 0}, {endEvent, POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+    nfds_t count = signalPipe[0] >= 0 ? 3 : 2;
+    for (;;) {
+        while (XPending(wndDisplay)) {
+            XEvent event;
+            XNextEvent(wndDisplay, &event);
+            HandleEvent(event);
+        }
+        if (poll(fds, count, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            std::perror("OrvWindow::WndThread: poll");
+            return;
+        }
+        if (fds[1].revents & POLLIN)
+            return;
+        if (count == 3 && (fds[2].revents & POLLIN) && DrainSignalPipe())
+            quit.store(true, std::memory_order_release);
+    }
+}
+
+// Escape, a close request and Alt+F4 raise `quit`; other keys do nothing.
+void OrvWindow::HandleEvent(const XEvent& event)
+{
+    switch (event.type) {
+    case KeyPress: {
+        XKeyEvent key = event.xkey;
+        KeySym sym = XLookupKeysym(&key, 0);
+        if (sym == XK_Escape || (sym == XK_F4 && (key.state & Mod1Mask)))
+            quit.store(true, std::memory_order_release);
+        break;
+    }
+    case ClientMessage:
+        if (event.xclient.message_type == wmProtocols &&
+            static_cast<unsigned long>(event.xclient.data.l[0]) == wmDeleteWindow)
+            quit.store(true, std::memory_order_release);
+        break;
+    case MapNotify:
+        // An unmanaged window gets no focus from a window manager: take it, and the keyboard.
+        if (fullscreen == 1) {
+            OrvTrapXErrors();
+            XSetInputFocus(wndDisplay, window, RevertToParent, CurrentTime);
+            XGrabKeyboard(wndDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+            OrvUntrapXErrors(wndDisplay);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Closes the window and this thread's connection (the keyboard grab goes with the window).
+void OrvWindow::DestroyNativeWindow()
+{
+    XUndefineCursor(wndDisplay, window);
+    XDestroyWindow(wndDisplay, window);
+    if (cursor)
+        XFreeCursor(wndDisplay, cursor);
+    if (colormap)
+        XFreeColormap(wndDisplay, colormap);
+    XCloseDisplay(wndDisplay);
+    wndDisplay = nullptr;
+}

@@ -1,0 +1,109 @@
+// OrvWindow: the show's window and its OpenGL context, on Xlib + GLX.
+//
+// Thread contract
+// - Main thread (the one that draws): the constructor, Create, Swap,
+//   QuitRequested and the destructor. It owns its own X connection
+//   (`glDisplay`), the display-mode switch and the GLX context, which is
+//   current on this thread only.
+// - Window thread (WndThread, started by Create): opens a second X connection
+//   (`wndDisplay`), creates, maps, pumps and finally destroys the window. It
+//   never calls GL or GLX. It sleeps in poll() on its X connection, the end
+//   request and the signal pipe.
+// - Shared: `window` (written by the window thread before it raises `ready`,
+//   read by the main thread after seeing `ready`); `ready` (raised once by the
+//   window thread, polled by Create); `quit` (raised by the window thread on
+//   Escape, a close request, Alt+F4, SIGINT or SIGTERM; polled by the main
+//   thread once a frame). Both flags are atomics written with release and read
+//   with acquire. Everything Create stores before starting the thread is
+//   read-only afterwards. The destructor ends the thread through `endEvent`
+//   (an eventfd) and joins it.
+//
+// Full screen switches the primary output to width x height (preferring 75 Hz)
+// and covers it with a borderless window; when the switch fails the desktop
+// mode stays and the window is a borderless width x height at (0, 0). Windowed
+// (`fullscreen` 0) is a normal decorated window with the cursor shown.
+//
+// Fatal failures print "OrvWindow::<operation>: <what> failed!" on stderr,
+// restore the display mode and end the process with exit code 2.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+
+#include "framework/display_mode.h"
+
+struct _XDisplay;
+struct __GLXcontextRec;
+struct __GLXFBConfigRec;
+
+class OrvWindow {
+public:
+    // Stores the title pointer (the text must outlive the window); registers
+    // the process-wide handlers on first use.
+    explicit OrvWindow(const char* title);
+    ~OrvWindow();
+
+    OrvWindow(const OrvWindow&) = delete;
+    OrvWindow& operator=(const OrvWindow&) = delete;
+
+    // Installs the X error handlers and the SIGINT/SIGTERM handler, once per process.
+    static void Init();
+
+    // Opens the window and makes its GL context current on the calling thread.
+    // `fullscreen` 1 switches the display; any other value opens a normal window.
+    int Create(int width, int height, int bits, int fullscreen);
+
+    // Presents the back buffer.
+    void Swap();
+
+    // True once the user asked to quit; stays true.
+    bool QuitRequested() const { return quit.load(std::memory_order_acquire); }
+
+    // The window thread's routine; `param` is the OrvWindow.
+    static void* WndThread(void* param);
+
+    // The X window id, valid on any connection to the same server (0 before Create).
+    unsigned long WindowId() const { return window; }
+    // True while the display runs in the mode Create switched to.
+    bool ModeSwitched() const { return mode.Switched(); }
+    // How many times the process-wide handlers have been installed.
+    static int Registrations() { return registrations; }
+
+private:
+    static void Fatal(const char* caption, const char* text);
+    bool ChooseConfig();
+    void SwitchMode();
+    bool CreateNativeWindow();
+    void HideCursor();
+    void Pump();
+    void HandleEvent(const union _XEvent& event);
+    void DestroyNativeWindow();
+
+    pthread_t thread{};
+    bool threadStarted = false;
+    unsigned long window = 0;
+    struct _XDisplay* glDisplay = nullptr;
+    struct _XDisplay* wndDisplay = nullptr;
+    struct __GLXcontextRec* context = nullptr;
+    struct __GLXFBConfigRec* config = nullptr;
+    unsigned long visualId = 0;
+    unsigned long colormap = 0;
+    unsigned long cursor = 0;
+    unsigned long wmProtocols = 0;
+    unsigned long wmDeleteWindow = 0;
+    const char* title;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+    unsigned char fullscreen = 0;
+    std::atomic<bool> quit{false};
+    std::atomic<bool> ready{false};
+    int endEvent = -1;
+    OrvDisplayMode mode;
+
+    static bool registered;
+    static int registrations;
+};
