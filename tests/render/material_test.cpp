@@ -213,6 +213,7 @@ TEST_F(MaterialTest, BadFilesGiveAnEmptyTextureWithoutLargeAllocations)
         {"negative width", {-4, 2, 1, 24, 54, 0, Ramp(24)}},
         {"negative height", {4, -2, 1, 24, 54, 0, Ramp(24)}},
         {"huge", {65536, 65536, 1, 24, 54, 0, Ramp(24)}},
+        {"larger than the file", {maxSide, maxSide, 1, 24, 54, 0, Ramp(24)}},
         {"32-bit size wraps", {0x40000000, 4, 1, 24, 54, 0, Ramp(24)}},
         {"wider than GL takes", {maxSide + 1, 1, 1, 24, 54, 0, Ramp(maxRow)}},
     };
