@@ -1,0 +1,211 @@
+#include "app/capture.h"
+
+#include <GL/gl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "app/capture_sink.h"
+#include "app/ffmpeg_pipe.h"
+#include "app/scene_set.h"
+#include "app/show.h"
+#include "framework/offscreen.h"
+#include "framework/timer.h"
+
+namespace {
+
+constexpr int32_t kTicksPerSecond = 30;
+
+volatile sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int sig) { stopSignal = sig; }
+
+// Turns SIGINT and SIGTERM into a flag the frame loop polls, so temporary files are removed.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        stopSignal = 0;
+        struct sigaction on {};
+        on.sa_handler = OnStopSignal;
+        sigemptyset(&on.sa_mask);
+        sigaction(SIGINT, &on, &oldInt);
+        sigaction(SIGTERM, &on, &oldTerm);
+    }
+    ~StopSignals()
+    {
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+    }
+
+private:
+    struct sigaction oldInt {}, oldTerm {};
+};
+
+// How many frames the schedule runs at `fps` (at most `limit` when not negative),
+// found by stepping a copy of the schedule that draws nothing on the same clock.
+int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, int fps, int64_t limit)
+{
+    std::vector<OrvScheduleEntry> dry;
+    for (const OrvScheduleEntry& e : entries)
+        dry.push_back({e.name, [](int32_t) {}, e.limit, {}});
+    OrvShow show(std::move(dry));
+    uint32_t now = 0;
+    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    timer.Reset();
+    int64_t frames = 0;
+    for (; !show.Ended() && (limit < 0 || frames < limit); ++frames) {
+        now = OrvCaptureMilliseconds(frames, fps);
+        if (show.Step(timer.Elapsed()))
+            timer.Reset();
+    }
+    return frames;
+}
+
+std::string Clock(double seconds)
+{
+    const long s = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+// The progress report on stderr: a redrawn bar on a terminal, else a line every few seconds.
+class Progress {
+public:
+    explicit Progress(int64_t total) : total(total), tty(isatty(STDERR_FILENO)) {}
+
+    void Update(int64_t done, const char* scene)
+    {
+        const double now = Seconds();
+        const double every = tty ? 0.2 : 5.0;
+        if (done < total && now - shown < every)
+            return;
+        shown = now;
+        const double fps = now > 0 ? done / now : 0;
+        const double left = fps > 0 ? (total - done) / fps : 0;
+        const int percent = static_cast<int>(100 * done / total);
+        if (tty) {
+            const int width = 24;
+            const int full = static_cast<int>(width * done / total);
+            std::fprintf(stderr, "\r[%s%s] %-8s frame %lld/%lld %3d%% %5.1f fps %s left ",
+                         std::string(full, '#').c_str(), std::string(width - full, '-').c_str(), scene,
+                         static_cast<long long>(done), static_cast<long long>(total), percent, fps,
+                         Clock(left).c_str());
+            if (done == total)
+                std::fputc('\n', stderr);
+        } else {
+            std::fprintf(stderr, "capture: %s, frame %lld/%lld (%d%%), %.1f fps, %s left\n", scene,
+                         static_cast<long long>(done), static_cast<long long>(total), percent, fps,
+                         Clock(left).c_str());
+        }
+        std::fflush(stderr);
+    }
+
+    // Ends a half-drawn bar before another message is printed.
+    void Break() const
+    {
+        if (tty)
+            std::fputc('\n', stderr);
+    }
+
+    double Seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    }
+
+private:
+    int64_t total;
+    bool tty;
+    double shown = -1e9;
+    std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+uint32_t OrvCaptureMilliseconds(int64_t index, int fps) { return static_cast<uint32_t>(index * 1000 / fps); }
+
+OrvViewport OrvCaptureViewport(int width, int height)
+{
+    if (static_cast<int64_t>(width) * 3 > static_cast<int64_t>(height) * 4) {
+        const int w = height * 4 / 3;
+        return {(width - w) / 2, 0, w, height};
+    }
+    const int h = width * 3 / 4;
+    return {0, (height - h) / 2, width, h};
+}
+
+int OrvCapture::Fail(const std::string& message) const
+{
+    std::fprintf(stderr, "orvdemo: capture failed: %s\n", message.c_str());
+    return 1;
+}
+
+int OrvCapture::Run()
+{
+    starts.clear();
+    written = 0;
+    StopSignals stopSignals;
+    std::unique_ptr<OrvFrameSink> sink = OrvMakeFrameSink(options);
+    std::string error;
+    if (!sink->Check(&error))
+        return Fail(error);
+
+    OrvOffscreen gl(options.width, options.height);
+    if (!gl.Ok())
+        return Fail("no offscreen OpenGL context: " + gl.Error());
+    OrvSceneSet scenes;
+    OrvSceneSet::SetGlobalState();
+    const OrvViewport view = OrvCaptureViewport(options.width, options.height);
+    glViewport(view.x, view.y, view.width, view.height);
+    OrvShow show(scenes.Schedule());
+    const int64_t total = CountFrames(show.Entries(), options.fps, options.frames);
+
+    OrvIgnoreSigpipe ignoreSigpipe;
+    if (!sink->Open(total, &error))
+        return Fail(error);
+
+    uint32_t now = 0;
+    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    timer.Reset();
+    std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
+    Progress progress(total);
+    for (int64_t i = 0; i < total && !show.Ended(); ++i) {
+        if (stopSignal) {
+            progress.Break();
+            std::fprintf(stderr, "orvdemo: capture interrupted; nothing written to %s\n", sink->Path().c_str());
+            return 128 + stopSignal;
+        }
+        const char* scene = show.Entries()[show.Position()].name;
+        if (starts.empty() || starts.back().scene != scene)
+            starts.push_back({scene, i});
+        now = OrvCaptureMilliseconds(i, options.fps);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        if (show.Step(timer.Elapsed()))
+            timer.Reset();
+        gl.ReadRGB(rgb.data());
+        if (onFrame)
+            onFrame(i, rgb.data());
+        if (!sink->Write(i, rgb.data(), &error)) {
+            progress.Break();
+            return Fail(error);
+        }
+        written = i + 1;
+        progress.Update(written, scene);
+    }
+    if (!sink->Close(&error))
+        return Fail(error);
+    std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render)\n",
+                 sink->Path().c_str(), static_cast<long long>(written),
+                 static_cast<double>(written) / options.fps, progress.Seconds());
+    return 0;
+}
+
+int OrvRunCapture(const OrvOptions& options)
+{
+    OrvCapture capture(options);
+    return capture.Run();
+}

@@ -1,0 +1,222 @@
+#include "app/capture_sink.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/ffmpeg_pipe.h"
+#include "framework/music_wav.h"
+#include "framework/png_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stereo sample frames of music that cover `frames` video frames (rounded up).
+int64_t MusicFrames(int64_t frames, int fps) { return (frames * OrvMusicWavRate + fps - 1) / fps; }
+
+bool Fail(std::string* error, const std::string& message)
+{
+    *error = message;
+    return false;
+}
+
+// Writes the music WAV for the capture, warning when the module is not there.
+bool WriteMusic(const std::string& path, int64_t frames, int fps, std::string* error)
+{
+    bool loaded = false;
+    if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded))
+        return false;
+    if (!loaded)
+        std::fprintf(stderr, "orvdemo: %s not found or unreadable in %s; the music track is silent\n",
+                     OrvShowModule, fs::current_path().c_str());
+    return true;
+}
+
+bool RenameInto(const std::string& from, const std::string& to, std::string* error)
+{
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    const int code = errno;
+    unlink(from.c_str());
+    return Fail(error, "cannot write " + to + ": " + std::strerror(code));
+}
+
+// Creates `path` exclusively and closes it: proves the directory is writable.
+bool Touch(const std::string& path, std::string* error)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+    close(fd);
+    return true;
+}
+
+class PngDirectorySink : public OrvFrameSink {
+public:
+    explicit PngDirectorySink(const OrvOptions& o) : dir(fs::absolute(o.capture).string()), options(o) {}
+
+    bool Check(std::string* error) override
+    {
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        if (ec)
+            return Fail(error, "cannot create directory " + dir + ": " + ec.message());
+        const std::string probe = dir + "/.orvdemo-probe-" + std::to_string(getpid());
+        if (!Touch(probe, error))
+            return false;
+        unlink(probe.c_str());
+        return true;
+    }
+
+    bool Open(int64_t frames, std::string* error) override
+    {
+        if (!options.music)
+            return true;
+        const std::string final = dir + "/music.wav";
+        return WriteMusic(final + ".part", frames, options.fps, error) &&
+               RenameInto(final + ".part", final, error);
+    }
+
+    bool Write(int64_t index, const unsigned char* rgb, std::string* error) override
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06lld.png", static_cast<long long>(index));
+        const std::string final = dir + name;
+        std::string why;
+        if (!WritePNG(final + ".part", rgb, options.width, options.height, &why)) {
+            unlink((final + ".part").c_str());
+            return Fail(error, "cannot write " + final + ": " + why);
+        }
+        return RenameInto(final + ".part", final, error);
+    }
+
+    bool Close(std::string*) override { return true; }
+    std::string Path() const override { return dir; }
+
+private:
+    std::string dir;
+    OrvOptions options;
+};
+
+// Lower-case extension of a video target (mp4, mkv or webm).
+std::string Extension(const std::string& out)
+{
+    std::string ext = fs::path(out).extension().string().substr(1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// Encoder and container arguments for each kind of video file.
+std::vector<std::string> CodecArguments(const std::string& ext, bool music)
+{
+    std::vector<std::string> a;
+    if (ext == "webm")
+        a = {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-deadline", "good", "-cpu-used", "4",
+             "-row-mt", "1"};
+    else
+        a = {"-c:v", "libx264", "-preset", "medium", "-crf", "18"};
+    a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+    if (music && ext == "mp4")
+        a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
+    if (music && ext == "mkv")
+        a.insert(a.end(), {"-c:a", "flac"});
+    if (music && ext == "webm")
+        a.insert(a.end(), {"-c:a", "libopus", "-b:a", "160k"});
+    if (ext == "mp4")
+        a.insert(a.end(), {"-movflags", "+faststart", "-f", "mp4"});
+    else
+        a.insert(a.end(), {"-f", ext == "webm" ? "webm" : "matroska"});
+    return a;
+}
+
+class VideoSink : public OrvFrameSink {
+public:
+    explicit VideoSink(const OrvOptions& o)
+        : out(fs::absolute(o.capture).string()),
+          videoTemp(out + ".part-" + std::to_string(getpid())),
+          wavTemp(out + ".music-" + std::to_string(getpid()) + ".wav"),
+          options(o)
+    {
+    }
+
+    ~VideoSink() override
+    {
+        pipe.reset();
+        if (!closed)
+            unlink(videoTemp.c_str());
+        unlink(wavTemp.c_str());
+    }
+
+    bool Check(std::string* error) override
+    {
+        if (!OrvFindProgram("ffmpeg"))
+            return Fail(error, "ffmpeg not found in PATH: install ffmpeg to make " + out +
+                                   ", or capture to a directory of PNG frames instead");
+        return Touch(videoTemp, error);
+    }
+
+    bool Open(int64_t frames, std::string* error) override
+    {
+        if (options.music && !WriteMusic(wavTemp, frames, options.fps, error))
+            return false;
+        pipe = std::make_unique<OrvFfmpegPipe>();
+        return pipe->Start(Arguments(frames), error);
+    }
+
+    bool Write(int64_t, const unsigned char* rgb, std::string* error) override
+    {
+        return pipe->Write(rgb, static_cast<size_t>(options.width) * options.height * 3, error);
+    }
+
+    bool Close(std::string* error) override
+    {
+        if (!pipe->Finish(error))
+            return false;
+        closed = RenameInto(videoTemp, out, error);
+        return closed;
+    }
+
+    std::string Path() const override { return out; }
+
+private:
+    std::vector<std::string> Arguments(int64_t frames) const
+    {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(frames) / options.fps);
+        std::vector<std::string> a = {
+            "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error", "-y",
+            "-f", "rawvideo", "-pix_fmt", "rgb24",
+            "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
+            "-framerate", std::to_string(options.fps), "-i", "pipe:0"};
+        if (options.music)
+            a.insert(a.end(), {"-f", "wav", "-i", wavTemp, "-map", "0:v:0", "-map", "1:a:0"});
+        a.insert(a.end(), {"-t", seconds});
+        const std::vector<std::string> codec = CodecArguments(Extension(out), options.music);
+        a.insert(a.end(), codec.begin(), codec.end());
+        a.push_back(videoTemp);
+        return a;
+    }
+
+    std::string out;
+    std::string videoTemp;
+    std::string wavTemp;
+    OrvOptions options;
+    std::unique_ptr<OrvFfmpegPipe> pipe;
+    bool closed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<OrvFrameSink> OrvMakeFrameSink(const OrvOptions& options)
+{
+    if (OrvIsVideoTarget(options.capture))
+        return std::make_unique<VideoSink>(options);
+    return std::make_unique<PngDirectorySink>(options);
+}

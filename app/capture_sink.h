@@ -1,0 +1,35 @@
+// OrvFrameSink: where the captured frames and the music go.
+//
+// Two kinds, picked from OUT by OrvMakeFrameSink: a directory of PNG frames
+// with music.wav, or a video file made by the ffmpeg program. A sink never
+// leaves a partial file under a final name: each file is written under a
+// temporary name and renamed when complete; a sink destroyed before Close
+// removes its temporary files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/options.h"
+
+class OrvFrameSink {
+public:
+    virtual ~OrvFrameSink() = default;
+
+    // Cheap checks made before the scenes load: the output is writable, the tools exist.
+    virtual bool Check(std::string* error) = 0;
+    // Writes the music for `frames` frames (when music is on) and gets ready for frames.
+    virtual bool Open(int64_t frames, std::string* error) = 0;
+    // Takes one frame: width * height RGB pixels, top row first.
+    virtual bool Write(int64_t index, const unsigned char* rgb, std::string* error) = 0;
+    // Completes the output under its final name.
+    virtual bool Close(std::string* error) = 0;
+    // What was written, for the closing message.
+    virtual std::string Path() const = 0;
+};
+
+// The music module the show plays, looked up in the working directory.
+constexpr const char* OrvShowModule = "Tuvari.xm";
+
+std::unique_ptr<OrvFrameSink> OrvMakeFrameSink(const OrvOptions& options);

@@ -1,0 +1,118 @@
+#include "framework/music_wav.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kBytesPerFrame = kChannels * 2;
+constexpr size_t kChunkFrames = 4096;
+
+// Swallows libopenmpt's log lines so a capture prints only its own progress.
+void QuietLog(const char*, void*) {}
+
+// Loads a whole module file with looping on; null when missing or unreadable.
+openmpt_module* OpenLooping(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return nullptr;
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), QuietLog, nullptr,
+                                                             openmpt_error_func_ignore, nullptr, nullptr,
+                                                             nullptr, nullptr);
+    if (mod)
+        openmpt_module_set_repeat_count(mod, -1);
+    return mod;
+}
+
+void PutLE(std::vector<unsigned char>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// The 44-byte RIFF header of a 16-bit stereo PCM file with `dataBytes` of samples.
+std::vector<unsigned char> WavHeader(uint32_t dataBytes)
+{
+    std::vector<unsigned char> h;
+    const auto tag = [&h](const char* t) { h.insert(h.end(), t, t + 4); };
+    tag("RIFF");
+    PutLE(h, 36 + dataBytes, 4);
+    tag("WAVE");
+    tag("fmt ");
+    PutLE(h, 16, 4);
+    PutLE(h, 1, 2);
+    PutLE(h, kChannels, 2);
+    PutLE(h, OrvMusicWavRate, 4);
+    PutLE(h, OrvMusicWavRate * kBytesPerFrame, 4);
+    PutLE(h, kBytesPerFrame, 2);
+    PutLE(h, 16, 2);
+    tag("data");
+    PutLE(h, dataBytes, 4);
+    return h;
+}
+
+// Fills `count` frames from the module (silence where it has nothing more to give).
+void Render(openmpt_module* mod, std::vector<int16_t>& pcm, size_t count)
+{
+    pcm.assign(count * kChannels, 0);
+    size_t done = 0;
+    while (mod && done < count) {
+        const size_t got = openmpt_module_read_interleaved_stereo(mod, OrvMusicWavRate, count - done,
+                                                                  pcm.data() + done * kChannels);
+        if (got == 0)
+            break;
+        done += got;
+    }
+}
+
+bool WriteAll(std::FILE* f, const void* data, size_t bytes) { return std::fwrite(data, 1, bytes, f) == bytes; }
+
+bool Fail(std::string* error, const std::string& what)
+{
+    if (error)
+        *error = what;
+    return false;
+}
+
+}  // namespace
+
+bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
+                      std::string* error, bool* loaded)
+{
+    const int64_t dataBytes = sampleFrames * kBytesPerFrame;
+    if (sampleFrames < 0 || dataBytes > 0xFFFFFFFFLL - 36)
+        return Fail(error, "music too long for a WAV file");
+    std::FILE* f = std::fopen(wavPath.c_str(), "wb");
+    if (!f)
+        return Fail(error, wavPath + ": " + std::strerror(errno));
+    openmpt_module* mod = OpenLooping(modulePath);
+    if (loaded)
+        *loaded = mod != nullptr;
+    const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
+    bool ok = WriteAll(f, header.data(), header.size());
+    std::vector<int16_t> pcm;
+    for (int64_t left = sampleFrames; ok && left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
+        Render(mod, pcm, n);
+        ok = WriteAll(f, pcm.data(), n * kBytesPerFrame);
+        left -= static_cast<int64_t>(n);
+    }
+    const int writeErrno = errno;
+    if (mod)
+        openmpt_module_destroy(mod);
+    if (std::fclose(f) != 0 && ok)
+        return Fail(error, wavPath + ": " + std::strerror(errno));
+    if (!ok)
+        return Fail(error, wavPath + ": " + std::strerror(writeErrno));
+    return true;
+}

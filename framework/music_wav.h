@@ -1,0 +1,17 @@
+// OrvWriteMusicWav: the show's music rendered to a WAV file, for the video capture.
+//
+// The module is rendered by libopenmpt looping forever, as the live player
+// plays it, to 16-bit stereo PCM at 48000 Hz; a missing or unreadable module
+// gives silence of the same length. libopenmpt's messages are swallowed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int32_t OrvMusicWavRate = 48000;
+
+// Writes `sampleFrames` stereo sample frames of `modulePath` to `wavPath`.
+// Returns false and sets `error` when the file cannot be written completely;
+// `loaded` (when given) tells whether the module could be read.
+bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
+                      std::string* error, bool* loaded = nullptr);
