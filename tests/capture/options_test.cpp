@@ -1,0 +1,136 @@
+// The command line: options taken out, everything else scanned letter by letter.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "app/capture.h"
+#include "app/options.h"
+
+namespace {
+
+OrvOptions Parse(std::initializer_list<const char*> args, const char* program = "orvdemo")
+{
+    std::vector<const char*> argv{program};
+    argv.insert(argv.end(), args);
+    return OrvParseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+}  // namespace
+
+TEST(Options, LeftoverWordsKeepTheirOldMeaning)
+{
+    const OrvOptions windowed = Parse({"--window", "s"});
+    EXPECT_TRUE(windowed.window);
+    EXPECT_FALSE(windowed.music);
+    EXPECT_EQ(windowed.tail, "s");
+
+    const OrvOptions nosound = Parse({"--nosound"});
+    EXPECT_EQ(nosound.tail, "--nosound");
+    EXPECT_FALSE(nosound.music);
+    EXPECT_TRUE(nosound.error.empty());
+
+    EXPECT_TRUE(Parse({"S"}).music);
+    EXPECT_EQ(Parse({"16"}).bits, 24);
+    EXPECT_EQ(Parse({"24"}).bits, 32);
+    EXPECT_EQ(Parse({"a", "--loop", "b", "1"}).tail, "a b 1");
+    EXPECT_TRUE(Parse({}).music);
+    EXPECT_EQ(Parse({}).bits, 32);
+}
+
+TEST(Options, OptionWordsAndValuesAreNotScanned)
+{
+    const OrvOptions data = Parse({"--data", "show1"});
+    EXPECT_EQ(data.dataDir, "show1");
+    EXPECT_EQ(data.bits, 32);
+    EXPECT_TRUE(data.music);
+    EXPECT_EQ(data.tail, "");
+
+    const OrvOptions capture = Parse({"--capture=shows/s1.mp4", "--desktop", "--loop", "--fps", "60"});
+    EXPECT_EQ(capture.capture, "shows/s1.mp4");
+    EXPECT_TRUE(capture.desktop && capture.loop);
+    EXPECT_EQ(capture.fps, 60);
+    EXPECT_TRUE(capture.music);
+    EXPECT_EQ(capture.bits, 32);
+
+    EXPECT_TRUE(Parse({}, "/opt/s1/orvdemo").music);
+    EXPECT_EQ(Parse({}, "/opt/s1/orvdemo").bits, 32);
+}
+
+TEST(Options, SizeFpsAndFramesAreRead)
+{
+    const OrvOptions o = Parse({"--size", "320x240", "--frames=12", "--timedemo", "--offscreen"});
+    EXPECT_TRUE(o.error.empty()) << o.error;
+    EXPECT_EQ(o.width, 320);
+    EXPECT_EQ(o.height, 240);
+    EXPECT_EQ(o.frames, 12);
+    EXPECT_TRUE(o.timedemo && o.offscreen);
+    const OrvOptions defaults = Parse({});
+    EXPECT_EQ(defaults.width, 640);
+    EXPECT_EQ(defaults.height, 480);
+    EXPECT_EQ(defaults.fps, 30);
+    EXPECT_EQ(defaults.frames, -1);
+}
+
+TEST(Options, BadValuesAreErrorsNamingTheOption)
+{
+    const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
+        {{"--size", "0x10"}, "--size"},      {{"--size", "abc"}, "--size"},
+        {{"--size", "320x"}, "--size"},      {{"--size", "-320x240"}, "--size"},
+        {{"--size", "99999x240"}, "--size"}, {{"--fps", "0"}, "--fps"},
+        {{"--fps", "abc"}, "--fps"},         {{"--fps", "-5"}, "--fps"},
+        {{"--frames", "0"}, "--frames"},     {{"--data"}, "--data"},
+        {{"--capture="}, "--capture"},       {{"--window", "--desktop"}, "--desktop"},
+        {{"--capture", "a.mp4", "--size", "321x240"}, "even"},
+    };
+    for (const auto& [args, word] : cases) {
+        std::vector<const char*> argv{"orvdemo"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const OrvOptions o = OrvParseOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_NE(o.error.find(word), std::string::npos) << args[0] << " gave '" << o.error << "'";
+    }
+    EXPECT_TRUE(Parse({"--capture", "frames", "--size", "321x241"}).error.empty());
+}
+
+TEST(Options, OnlyVideoSuffixesMakeAVideo)
+{
+    EXPECT_TRUE(OrvIsVideoTarget("show.mp4"));
+    EXPECT_TRUE(OrvIsVideoTarget("/tmp/SHOW.MKV"));
+    EXPECT_TRUE(OrvIsVideoTarget("a.b/show.webm"));
+    EXPECT_FALSE(OrvIsVideoTarget("frames"));
+    EXPECT_FALSE(OrvIsVideoTarget("out.mp4/frames"));
+    EXPECT_FALSE(OrvIsVideoTarget("show.avi"));
+}
+
+TEST(Options, UsageNamesEveryOption)
+{
+    const std::string usage = OrvUsage("orvdemo");
+    for (const char* name : {"--help", "--version", "--window", "--desktop", "--loop", "--data", "--capture",
+                             "--fps", "--size", "--frames"})
+        EXPECT_NE(usage.find(name), std::string::npos) << name;
+}
+
+TEST(CaptureGeometry, ViewportKeepsFourThirdsCentred)
+{
+    const OrvViewport full = OrvCaptureViewport(640, 480);
+    EXPECT_EQ(full.x, 0);
+    EXPECT_EQ(full.y, 0);
+    EXPECT_EQ(full.width, 640);
+    EXPECT_EQ(full.height, 480);
+    const OrvViewport wide = OrvCaptureViewport(1280, 720);
+    EXPECT_EQ(wide.x, 160);
+    EXPECT_EQ(wide.width, 960);
+    EXPECT_EQ(wide.height, 720);
+    const OrvViewport tall = OrvCaptureViewport(640, 600);
+    EXPECT_EQ(tall.y, 60);
+    EXPECT_EQ(tall.height, 480);
+}
+
+TEST(CaptureGeometry, FrameClockIsTruncatedMilliseconds)
+{
+    EXPECT_EQ(OrvCaptureMilliseconds(0, 30), 0u);
+    EXPECT_EQ(OrvCaptureMilliseconds(1, 30), 33u);
+    EXPECT_EQ(OrvCaptureMilliseconds(121, 30), 4033u);
+    EXPECT_EQ(OrvCaptureMilliseconds(122, 30), 4066u);
+    EXPECT_EQ(OrvCaptureMilliseconds(3, 60), 50u);
+}
