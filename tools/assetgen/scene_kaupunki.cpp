@@ -1,0 +1,127 @@
+// The city: nine blocks on a paved ground, two buildings per block, two round
+// towers in the middle block; the camera drives the streets and climbs out.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tools/assetgen/path.h"
+#include "tools/assetgen/scenes.h"
+
+namespace assetgen {
+namespace {
+
+constexpr float kBlockPitch = 420;  // block centre to block centre
+constexpr float kBlockHalf = 140;   // half the side of a block; streets are 140 wide
+constexpr float kGround = 760;
+constexpr float kWallTile = 110;
+
+struct Lot {
+    const char* name;
+    int bx, by;   // block, -1..1 each way
+    int half;     // 0 or 1: which half of the block
+    bool alongX;  // the block is split by a line parallel to x
+    float height;
+};
+
+// Every building's place and height; the names follow the texture groups the scene uses.
+const Lot kLots[] = {
+    {"Box02", -1, -1, 0, true, 260}, {"Box03", -1, -1, 1, true, 170},
+    {"Box04", 0, -1, 0, false, 330}, {"Box05", 0, -1, 1, false, 220},
+    {"Box06", 1, -1, 0, true, 410}, {"Box07", 1, -1, 1, true, 150},
+    {"Box08", -1, 0, 0, false, 190}, {"Box09", -1, 0, 1, false, 380},
+    {"Box11", 1, 0, 0, false, 300}, {"Box12", 1, 0, 1, false, 460},
+    {"Box13", -1, 1, 0, true, 350}, {"Box14", -1, 1, 1, true, 240},
+    {"Box17", 0, 1, 0, false, 280}, {"Box18", 0, 1, 1, false, 160},
+    {"Box19", 1, 1, 0, true, 200}, {"Box20", 1, 1, 1, true, 520},
+};
+
+const char* TextureGroupMaterial(const std::string& name)
+{
+    static const char* const groups[][5] = {
+        {"Stoned02", "Box01", "Box04", "Box07", "Box18"},
+        {"Groove1", "Box09", "Box12", "Box20", "Cylinder01"},
+        {"Crisscro", "Box03", "Box08", "Box17", "Cylinder02"},
+        {"Stoned00", "Box05", "Box11", "Box13", ""},
+        {"Stoned12", "Box02", "Box14", "Box06", "Box19"}};
+    for (const auto& g : groups)
+        for (int k = 1; k < 5; ++k)
+            if (name == g[k])
+                return g[0];
+    return "Stoned02";
+}
+
+Mesh MakeBuilding(const Lot& lot)
+{
+    const Vec3 centre{lot.bx * kBlockPitch, lot.by * kBlockPitch, 0};
+    const float gap = 10, inset = 8;
+    Vec3 lo = centre - Vec3{kBlockHalf - inset, kBlockHalf - inset, 0};
+    Vec3 hi = centre + Vec3{kBlockHalf - inset, kBlockHalf - inset, lot.height};
+    if (lot.alongX) {
+        (lot.half == 0 ? hi.y : lo.y) = centre.y + (lot.half == 0 ? -gap : gap);
+    } else {
+        (lot.half == 0 ? hi.x : lo.x) = centre.x + (lot.half == 0 ? -gap : gap);
+    }
+    Mesh m = MakeBox(lo, hi, 45, kWallTile);
+    m.name = lot.name;
+    m.material = TextureGroupMaterial(lot.name);
+    return m;
+}
+
+Mesh MakeTower(const char* name, Vec3 base, float radius, float height)
+{
+    const std::vector<Vec2> profile = {{radius, 0}, {radius, height * 0.3f}, {radius, height * 0.6f},
+                                       {radius * 0.92f, height * 0.62f}, {radius * 0.92f, height}};
+    Mesh m = MakeLathe(base, profile, 40, kWallTile, true, false);
+    m.name = name;
+    m.material = TextureGroupMaterial(name);
+    return m;
+}
+
+// The drive: along the southern street, north up the western one, east along the
+// northern one, then up and away for a look back over the roofs.
+SmoothPath StreetPath()
+{
+    const float s = kBlockPitch / 2;
+    return SmoothPath({{-720, -s, 70}, {-430, -s, 75}, {-s, -s, 85}, {-s, 0, 95}, {-s, s, 105},
+                       {0, s, 115}, {s, s, 140}, {460, s, 240}, {680, 330, 460}, {780, 640, 700}});
+}
+
+CameraDef MakeStreetCamera()
+{
+    const SmoothPath path = StreetPath();
+    auto along = [&](int f) {
+        return path.Length() * EaseInOut(static_cast<float>(f) / kKaupunkiFrames, 0.12f);
+    };
+    auto eye = [&](int f) { return path.At(along(f)); };
+    auto target = [&](int f) {
+        const float d = along(f);
+        const Vec3 ahead = path.At(d + 220) + Vec3{0, 0, -15};
+        const float out = std::clamp((d - path.Length() * 0.68f) / (path.Length() * 0.25f), 0.0f, 1.0f);
+        return Lerp(ahead, Vec3{0, 0, 120}, out * out * (3 - 2 * out));
+    };
+    return MakeCamera("Camera01", "Camera01.T", kKaupunkiFrames, eye, target);
+}
+
+}  // namespace
+
+SceneDef MakeKaupunki()
+{
+    SceneDef scene;
+    scene.name = "kaupunki";
+    scene.lastFrame = kKaupunkiFrames;
+    for (const char* texture : {"Stoned02", "Groove1", "Crisscro", "Stoned00", "Stoned12"})
+        scene.materials.push_back({texture, {0.1f, 0.1f, 0.1f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f},
+                                   std::string(texture) + ".bmp"});
+    Mesh ground = MakeBox({-kGround, -kGround, -20}, {kGround, kGround, 0}, 80, kWallTile);
+    ground.name = "Box01";
+    ground.material = "Stoned02";
+    scene.meshes.push_back(ground);
+    for (const Lot& lot : kLots)
+        scene.meshes.push_back(MakeBuilding(lot));
+    scene.meshes.push_back(MakeTower("Cylinder01", {0, -60, 0}, 58, 560));
+    scene.meshes.push_back(MakeTower("Cylinder02", {10, 70, 0}, 48, 420));
+    scene.cameras.push_back(MakeStreetCamera());
+    return scene;
+}
+
+}  // namespace assetgen
