@@ -234,18 +234,6 @@ TEST_F(MaterialTest, BadFilesGiveAnEmptyTextureWithoutLargeAllocations)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(MaterialTest, FailedReloadKeepsTheImageRead)
-{
-    BmpSpec good;
-    good.pixels = Ramp(24);
-    OlvarMaterial material(WriteBmp(good).c_str());
-    BmpSpec bad = good;
-    bad.bits = 8;
-    EXPECT_FALSE(material.LoadBMP(WriteBmp(bad).c_str()));
-    EXPECT_EQ(material.Width(), 4);
-    EXPECT_EQ(material.Pixels()[0], 10);
-}
-
 TEST_F(MaterialTest, DeletionTouchesOnlyTheContextThatMadeTheTexture)
 {
     BmpSpec spec;

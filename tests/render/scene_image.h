@@ -79,14 +79,3 @@ inline std::unique_ptr<OlvarLoad3DS> LoadMesh(const MeshSpec& mesh)
 {
     return LoadImage(SceneImage({mesh}));
 }
-
-inline std::string FixturePath(const char* file) { return std::string(ORV_FIXTURES_DIR) + "/" + file; }
-
-// Number of times `needle` occurs in `text`.
-inline int Occurrences(const std::string& text, const std::string& needle)
-{
-    int n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++n;
-    return n;
-}
