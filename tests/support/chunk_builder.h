@@ -127,6 +127,19 @@ public:
         return Close();
     }
 
+    // Track header (flags, eight ignored bytes) announcing `keys` keys.
+    ChunkBuilder& TrackHead(uint32_t keys) { return U16(0).U32(0).U32(0).U32(keys); }
+    // Key frame and flags, then one float per flag set among bits 0-4
+    // (tension, continuity, bias, ease to, ease from), each 9.5.
+    ChunkBuilder& KeyHead(uint32_t frame, uint16_t flags)
+    {
+        U32(frame).U16(flags);
+        for (int bit = 0; bit < 5; ++bit)
+            if (flags & (1u << bit))
+                F32(9.5f);
+        return *this;
+    }
+
 private:
     std::vector<uint8_t> bytes;
     std::vector<size_t> open;

@@ -1,0 +1,63 @@
+// Helpers for the scene-file tests: loading images with the trace captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scenefile/loader3ds.h"
+#include "support/chunk_builder.h"
+
+struct Loaded {
+    std::unique_ptr<OlvarLoad3DS> loader;
+    std::string trace;
+};
+
+inline Loaded LoadBytes(const std::vector<uint8_t>& bytes)
+{
+    Loaded loaded;
+    testing::internal::CaptureStdout();
+    loaded.loader = std::make_unique<OlvarLoad3DS>(bytes.data(), bytes.size());
+    loaded.trace = testing::internal::GetCapturedStdout();
+    return loaded;
+}
+
+// Runs Find and returns its trace; the result goes to `found`.
+inline std::string FindTraced(OlvarLoad3DS& loader, const char* name, bool useParentKeys, bool& found)
+{
+    testing::internal::CaptureStdout();
+    found = loader.Find(name, useParentKeys);
+    return testing::internal::GetCapturedStdout();
+}
+
+inline int Occurrences(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// MAIN { EDITOR { ... } } around the chunks `body` adds.
+template <typename Body>
+std::vector<uint8_t> EditorFile(Body body)
+{
+    ChunkBuilder b;
+    b.Open(0x4D4D).Open(0x3D3D);
+    body(b);
+    b.Close().Close();
+    return b.Bytes();
+}
+
+// MAIN { KEYFRAMER { ... } } around the chunks `body` adds.
+template <typename Body>
+std::vector<uint8_t> KeyframerFile(Body body)
+{
+    ChunkBuilder b;
+    b.Open(0x4D4D).Open(0xB000);
+    body(b);
+    b.Close().Close();
+    return b.Bytes();
+}
