@@ -231,6 +231,7 @@ OrvWindow::~OrvWindow()
 void* OrvWindow::WndThread(void* param)
 {
     OrvWindow* self = static_cast<OrvWindow*>(param);
+    pthread_setname_np(pthread_self(), "OrvWindow");
     self->wndDisplay = XOpenDisplay(DisplayString(self->glDisplay));
     if (!self->wndDisplay)
         Fatal("OrvWindow::WndThread", "XOpenDisplay failed!");

@@ -1,0 +1,171 @@
+// gtest first: Xlib defines None and Bool as macros.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char* kProgram = ORV_BINARY_DIR "/app/orvdemo";
+
+// The show's data set when it has been generated, else an empty directory.
+std::string WorkingDirectory()
+{
+    struct stat st {};
+    if (stat(ORV_DATA_DIR, &st) == 0 && S_ISDIR(st.st_mode))
+        return ORV_DATA_DIR;
+    return ::testing::TempDir();
+}
+
+// Runs orvdemo with `args` in the data directory; stderr goes to `errPath`.
+pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bool withDisplay)
+{
+    pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    if (!withDisplay)
+        unsetenv("DISPLAY");
+    if (chdir(WorkingDirectory().c_str()) != 0)
+        _exit(100);
+    int devnull = open("/dev/null", O_WRONLY);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(devnull, 1);
+    dup2(err, 2);
+    std::vector<char*> argv{const_cast<char*>(kProgram)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(kProgram, argv.data());
+    _exit(101);
+}
+
+// Exit status of `pid`, waiting up to `seconds`; -1 when it is still running (then killed).
+int WaitExit(pid_t pid, int seconds)
+{
+    for (int i = 0; i < seconds * 100; ++i) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The top-level window titled `title`, waiting up to `seconds` for it to appear.
+Window FindWindow(Display* display, const char* title, int seconds)
+{
+    for (int i = 0; i < seconds * 20; ++i) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        Window found = 0;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+            for (unsigned c = 0; c < count && !found; ++c) {
+                char* name = nullptr;
+                if (XFetchName(display, children[c], &name) && name) {
+                    if (std::string(name) == title)
+                        found = children[c];
+                    XFree(name);
+                }
+            }
+            XFree(children);
+        }
+        if (found)
+            return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return 0;
+}
+
+void SendEscape(Display* display, Window window)
+{
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.window = window;
+    event.xkey.root = DefaultRootWindow(display);
+    event.xkey.keycode = XKeysymToKeycode(display, XK_Escape);
+    event.xkey.same_screen = True;
+    XSendEvent(display, window, True, KeyPressMask, &event);
+    XFlush(display);
+}
+
+// Lets a query about a window that is gone fail instead of ending the test.
+int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+class DemoProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr) << "needs an X server (run under xvfb-run)";
+        XSetErrorHandler(IgnoreXError);
+        errPath = ::testing::TempDir() + "orvdemo_stderr_" + std::to_string(getpid());
+    }
+    void TearDown() override
+    {
+        if (display)
+            XCloseDisplay(display);
+        std::remove(errPath.c_str());
+    }
+    Display* display = nullptr;
+    std::string errPath;
+};
+
+}  // namespace
+
+TEST_F(DemoProcess, EscapeEndsTheShowWithExitCode1)
+{
+    pid_t pid = Start({"s"}, errPath, true);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    SendEscape(display, window);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+}
+
+TEST_F(DemoProcess, SigtermEndsTheShowThroughTheNormalShutdown)
+{
+    pid_t pid = Start({"s"}, errPath, true);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+    XSync(display, False);
+    XWindowAttributes attrs{};
+    EXPECT_EQ(XGetWindowAttributes(display, window, &attrs), 0) << "window left behind";
+}
+
+TEST(DemoProcessNoDisplay, MissingXServerIsFatalWithExitCode2)
+{
+    std::string errPath = ::testing::TempDir() + "orvdemo_nodisplay_" + std::to_string(getpid());
+    pid_t pid = Start({"s"}, errPath, false);
+    EXPECT_EQ(WaitExit(pid, 60), 2);
+    EXPECT_EQ(ReadAll(errPath), "OrvWindow::Create: XOpenDisplay failed!\n");
+    std::remove(errPath.c_str());
+}

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/music.h"
+
+namespace {
+
+// Little-endian byte writer for the module image.
+struct Bytes {
+    std::vector<uint8_t> data;
+    void U8(int v) { data.push_back(static_cast<uint8_t>(v)); }
+    void U16(int v) { U8(v & 0xFF); U8((v >> 8) & 0xFF); }
+    void U32(uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
+    void Text(const std::string& s, size_t width)
+    {
+        for (size_t i = 0; i < width; ++i)
+            U8(i < s.size() ? s[i] : 0);
+    }
+    void Zeros(size_t n) { data.insert(data.end(), n, 0); }
+};
+
+// A one-channel XM: one 16-row pattern that plays C-4 on row 0 with one
+// instrument whose 16-bit sample is a looped 64-point square wave.
+std::vector<uint8_t> TinyXM()
+{
+    Bytes b;
+    b.Text("Extended Module: ", 17);
+    b.Text("orv test", 20);
+    b.U8(0x1A);
+    b.Text("orv test writer", 20);
+    b.U16(0x0104);
+    b.U32(276);      // header size from here: 20 bytes of fields + 256 orders
+    b.U16(1);        // song length
+    b.U16(0);        // restart position
+    b.U16(1);        // channels
+    b.U16(1);        // patterns
+    b.U16(1);        // instruments
+    b.U16(1);        // linear frequency table
+    b.U16(6);        // tempo
+    b.U16(125);      // BPM
+    b.Zeros(256);    // order table: pattern 0
+
+    const int rows = 16;
+    b.U32(9);
+    b.U8(0);
+    b.U16(rows);
+    b.U16(3 + (rows - 1));
+    b.U8(0x83);      // packed: note and instrument follow
+    b.U8(49);        // C-4
+    b.U8(1);
+    for (int r = 1; r < rows; ++r)
+        b.U8(0x80);  // empty row
+
+    size_t instrumentStart = b.data.size();
+    b.U32(263);
+    b.Text("square", 22);
+    b.U8(0);
+    b.U16(1);        // one sample
+    b.U32(40);       // sample header size
+    b.Zeros(96 + 48 + 48 + 2 + 6 + 2 + 4 + 2);  // keymap, envelopes, their settings, vibrato, fadeout
+    b.Zeros(263 - (b.data.size() - instrumentStart));
+
+    const int points = 64;
+    b.U32(points * 2);  // length in bytes
+    b.U32(0);           // loop start
+    b.U32(points * 2);  // loop length
+    b.U8(64);           // volume
+    b.U8(0);            // finetune
+    b.U8(0x10 | 1);     // 16-bit, forward loop
+    b.U8(128);          // panning
+    b.U8(0);            // relative note
+    b.U8(0);
+    b.Text("square", 22);
+    int16_t previous = 0;
+    for (int i = 0; i < points; ++i) {
+        int16_t value = i < points / 2 ? 16000 : -16000;
+        b.U16(static_cast<uint16_t>(static_cast<int16_t>(value - previous)));
+        previous = value;
+    }
+    return b.data;
+}
+
+std::string TempPath(const std::string& name)
+{
+    return ::testing::TempDir() + "orv_music_" + std::to_string(getpid()) + "_" + name;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<float> ReadFloats(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<float> samples(raw.size() / sizeof(float));
+    std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+// SDL's disk driver, writing what is played to `file`.
+void UseDiskAudio(const std::string& file)
+{
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+}
+
+}  // namespace
+
+TEST(OrvMusic, TinyModulePlaysNonSilentSamplesThroughTheDevice)
+{
+    std::string module = TempPath("tiny.xm");
+    std::string played = TempPath("played.raw");
+    WriteFile(module, TinyXM());
+    UseDiskAudio(played);
+    ::testing::internal::CaptureStdout();
+    {
+        OrvMusic music(module.c_str());
+        EXPECT_TRUE(music.Playing());
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+
+    std::vector<float> samples = ReadFloats(played);
+    ASSERT_GE(samples.size(), 2u * OrvMusic::kBufferFrames);
+    size_t loud = 0;
+    float peak = 0;
+    for (float s : samples) {
+        if (std::fabs(s) > 0.01f)
+            ++loud;
+        peak = std::max(peak, std::fabs(s));
+    }
+    EXPECT_GT(loud, samples.size() / 4) << "peak " << peak;
+    EXPECT_LE(peak, 1.5f);
+    std::remove(module.c_str());
+    std::remove(played.c_str());
+}
+
+TEST(OrvMusic, MissingFileIsSilentAndSaysWhyOnStderrOnly)
+{
+    UseDiskAudio(TempPath("unused.raw"));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    {
+        OrvMusic music("/nonexistent/Tuvari.xm");
+        EXPECT_FALSE(music.Playing());
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_NE(err.find("/nonexistent/Tuvari.xm"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST(OrvMusic, UnreadableModuleKeepsLibraryMessagesOffStdout)
+{
+    std::string module = TempPath("broken.xm");
+    std::vector<uint8_t> broken = TinyXM();
+    broken.resize(70);  // header cut short
+    WriteFile(module, broken);
+    UseDiskAudio(TempPath("unused.raw"));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    {
+        OrvMusic music(module.c_str());
+        EXPECT_FALSE(music.Playing());
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    std::remove(module.c_str());
+}
+
+TEST(OrvMusic, NoSoundDeviceLeavesTheShowSilentAndRunning)
+{
+    std::string module = TempPath("nodevice.xm");
+    WriteFile(module, TinyXM());
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    ::testing::internal::CaptureStderr();
+    {
+        OrvMusic music(module.c_str());
+        EXPECT_FALSE(music.Playing());
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("no sound"), std::string::npos) << err;
+    std::remove(module.c_str());
+}

@@ -1,0 +1,219 @@
+// gtest first: Xlib defines None and Bool as macros.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <dirent.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "framework/window.h"
+
+namespace {
+
+// The test's own X connection, as another client would see the window.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr) << "needs an X server (run under xvfb-run)";
+    }
+    void TearDown() override
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+
+    XWindowAttributes Attributes(unsigned long window)
+    {
+        XWindowAttributes attrs{};
+        XSync(display, False);
+        EXPECT_NE(XGetWindowAttributes(display, window, &attrs), 0);
+        return attrs;
+    }
+
+    // A key press as if typed into the window.
+    void SendKey(unsigned long window, KeySym sym, unsigned state = 0)
+    {
+        XEvent event{};
+        event.xkey.type = KeyPress;
+        event.xkey.display = display;
+        event.xkey.window = window;
+        event.xkey.root = DefaultRootWindow(display);
+        event.xkey.keycode = XKeysymToKeycode(display, sym);
+        event.xkey.state = state;
+        event.xkey.same_screen = True;
+        XSendEvent(display, window, True, KeyPressMask, &event);
+        XFlush(display);
+    }
+
+    // The window manager's close request.
+    void SendClose(unsigned long window)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XFlush(display);
+    }
+
+    Display* display = nullptr;
+};
+
+// Waits up to two seconds for the window thread to raise quit.
+bool QuitWithin2s(const OrvWindow& window)
+{
+    for (int i = 0; i < 200 && !window.QuitRequested(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return window.QuitRequested();
+}
+
+// Threads of this process named like the window thread (GL drivers start threads of their own).
+int WindowThreads()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            count += name == "OrvWindow";
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, WindowedCreateGivesCurrentDoubleBufferedContextWithStencil)
+{
+    OrvWindow window("orv windowed");
+    EXPECT_EQ(window.Create(320, 240, 32, 0), 1);
+    EXPECT_NE(glXGetCurrentContext(), nullptr);
+    GLint stencil = 0, depth = 0;
+    GLboolean doubleBuffer = GL_FALSE;
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffer);
+    EXPECT_GE(stencil, 1);
+    EXPECT_GE(depth, 16);
+    EXPECT_TRUE(doubleBuffer);
+
+    XWindowAttributes attrs = Attributes(window.WindowId());
+    EXPECT_EQ(attrs.width, 320);
+    EXPECT_EQ(attrs.height, 240);
+    EXPECT_FALSE(attrs.override_redirect);
+    EXPECT_EQ(attrs.map_state, IsViewable);
+    EXPECT_FALSE(window.ModeSwitched());
+
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    unsigned char pixel[4] = {};
+    glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[1], 255);
+    window.Swap();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WindowTest, FullscreenWithoutTheModeFallsBackToBorderless640x480AtOrigin)
+{
+    Screen* screen = DefaultScreenOfDisplay(display);
+    int screenWidth = WidthOfScreen(screen), screenHeight = HeightOfScreen(screen);
+    {
+        OrvWindow window("orv fullscreen");
+        window.Create(640, 480, 32, 1);
+        XWindowAttributes attrs = Attributes(window.WindowId());
+        EXPECT_TRUE(attrs.override_redirect);
+        EXPECT_EQ(attrs.x, 0);
+        EXPECT_EQ(attrs.y, 0);
+        EXPECT_EQ(attrs.width, 640);
+        EXPECT_EQ(attrs.height, 480);
+        GLint stencil = 0;
+        glGetIntegerv(GL_STENCIL_BITS, &stencil);
+        EXPECT_GE(stencil, 1);
+    }
+    XSync(display, False);
+    Screen* after = DefaultScreenOfDisplay(display);
+    EXPECT_EQ(WidthOfScreen(after), screenWidth);
+    EXPECT_EQ(HeightOfScreen(after), screenHeight);
+}
+
+TEST_F(WindowTest, EscapeRaisesQuitAndOtherKeysDoNot)
+{
+    OrvWindow window("orv keys");
+    window.Create(200, 150, 24, 0);
+    SendKey(window.WindowId(), XK_a);
+    SendKey(window.WindowId(), XK_space);
+    SendKey(window.WindowId(), XK_F4);  // without Alt
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(window.QuitRequested());
+    SendKey(window.WindowId(), XK_Escape);
+    EXPECT_TRUE(QuitWithin2s(window));
+    SendKey(window.WindowId(), XK_a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(window.QuitRequested());
+}
+
+TEST_F(WindowTest, CloseRequestAndAltF4RaiseQuit)
+{
+    {
+        OrvWindow window("orv close");
+        window.Create(200, 150, 32, 0);
+        SendClose(window.WindowId());
+        EXPECT_TRUE(QuitWithin2s(window));
+    }
+    {
+        OrvWindow window("orv alt-f4");
+        window.Create(640, 480, 32, 1);
+        SendKey(window.WindowId(), XK_F4, Mod1Mask);
+        EXPECT_TRUE(QuitWithin2s(window));
+    }
+}
+
+TEST_F(WindowTest, SigtermRaisesQuitInsteadOfKilling)
+{
+    OrvWindow window("orv signal");
+    window.Create(200, 150, 32, 0);
+    raise(SIGTERM);
+    EXPECT_TRUE(QuitWithin2s(window));
+}
+
+TEST_F(WindowTest, SecondWindowDoesNotRegisterAgain)
+{
+    OrvWindow first("orv first");
+    OrvWindow second("orv second");
+    EXPECT_EQ(OrvWindow::Registrations(), 1);
+    // A window that was never created destroys harmlessly.
+    OrvWindow unused("orv unused");
+}
+
+TEST_F(WindowTest, DestructionDestroysTheWindowAndEndsItsThread)
+{
+    EXPECT_EQ(WindowThreads(), 0);
+    unsigned long id = 0;
+    {
+        OrvWindow window("orv lifetime");
+        window.Create(200, 150, 32, 1);
+        id = window.WindowId();
+        EXPECT_EQ(WindowThreads(), 1);
+        EXPECT_EQ(Attributes(id).map_state, IsViewable);
+    }
+    EXPECT_EQ(WindowThreads(), 0);
+    XWindowAttributes attrs{};
+    XSync(display, False);
+    EXPECT_EQ(XGetWindowAttributes(display, id, &attrs), 0) << "window still exists";
+}
