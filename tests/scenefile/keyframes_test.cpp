@@ -88,6 +88,18 @@ TEST(NodeTables, NodeTraceLinesFollowEachChunk)
     EXPECT_EQ(Occurrences(l.trace, "ID: 45064, SIZE: 14"), 1) << "frame range has only its ID line";
 }
 
+TEST(NodeTables, AmbientAndLightNodeIdsAreSkippedWhole)
+{
+    Loaded l = LoadBytes(KeyframerFile([](ChunkBuilder& b) {
+        b.Open(0xB001).NodeHeader("$AMBIENT$", -1).PositionTrack({{0, 1, 1, 1}}).Close();
+        b.Open(0xB005).NodeHeader("Omni01", -1).Close();
+        b.Open(0xB007).NodeHeader("Spot01", -1).Close();
+    }));
+    EXPECT_EQ(l.loader->NodeCount(), 1);
+    EXPECT_STREQ(l.loader->NodeName(0), "Spot01");
+    EXPECT_EQ(Occurrences(l.trace, "(keyframe) OBJECT parameters found.\n"), 1);
+}
+
 TEST(FindNodes, ParentKeysAreUsedForChildrenOnlyWhenAsked)
 {
     Loaded l = LoadBytes(ParentChildFile());
