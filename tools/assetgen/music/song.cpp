@@ -17,7 +17,7 @@ enum Channel {
 enum Ins { kKick = 1, kSnare, kHat, kOpenHat, kBass, kPad, kArp, kLead, kCrash, kRiser, kInsCount };
 
 // Loudness of each instrument at full velocity (XM volume 0..64): the mix.
-constexpr int kLevel[kInsCount] = {0, 60, 44, 20, 24, 46, 22, 26, 34, 30, 34};
+constexpr int kLevel[kInsCount] = {0, 60, 48, 26, 28, 46, 22, 26, 34, 30, 34};
 
 constexpr int kBar = 16;  // rows per bar
 constexpr uint8_t kFxPorta = 0x03;
@@ -285,7 +285,7 @@ xm::Pattern Intro(int part)
 xm::Pattern Build(int part)
 {
     Builder b;
-    Pads(&b, kMainChords, 44, part == 0);
+    Pads(&b, kMainChords, 44, false);
     Arp(&b, kMainChords, 40);
     Hats(&b, 0, kRows, 50, true);
     if (part == 0) {
@@ -311,7 +311,7 @@ xm::Pattern Main(const char* hook, bool first, bool climax)
     Backbeat(&b, 0, 4);
     Hats(&b, 0, kRows, 56, true);
     Bass(&b, kMainChords, true);
-    Pads(&b, kMainChords, 40, first);
+    Pads(&b, kMainChords, 40, false);
     Arp(&b, kMainChords, climax ? 34 : 40, 0, climax ? 1 : 0);
     Lead(&b, hook, 64, climax ? Shadow::kHarmony : Shadow::kEcho);
     return b.Take();
@@ -320,7 +320,7 @@ xm::Pattern Main(const char* hook, bool first, bool climax)
 xm::Pattern Breakdown(int part)
 {
     Builder b;
-    Pads(&b, part == 0 ? kBreakChords1 : kBreakChords2, 64, part == 0);
+    Pads(&b, part == 0 ? kBreakChords1 : kBreakChords2, 64, false);
     Lead(&b, part == 0 ? kBreakLine1 : kBreakLine2, 44, Shadow::kEcho);
     if (part == 0) {
         Crash(&b);
@@ -338,7 +338,7 @@ xm::Pattern BuildAgain()
 {
     Builder b;
     Crash(&b);
-    Pads(&b, kMainChords, 44, true);
+    Pads(&b, kMainChords, 44, false);
     Arp(&b, kMainChords, 40);
     Hats(&b, 0, kRows, 50, true);
     Kick(&b, 0, kRows - 4);
@@ -357,7 +357,7 @@ xm::Pattern Outro()
     Hats(&b, 0, 32, 50, true);
     Bass(&b, kOutroChords, true, 32);
     b.Off(32, kChBass);
-    Pads(&b, kOutroChords, 48, true);
+    Pads(&b, kOutroChords, 48, false);
     Arp(&b, kOutroChords, 34);
     Lead(&b, kOutroLine, 52, Shadow::kEcho);
     GlobalRamp(&b, 16, kRows - 1, 64, 8);

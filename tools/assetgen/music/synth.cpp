@@ -133,7 +133,7 @@ std::vector<double> Cymbal(uint32_t seed, double seconds, double decay, double m
     Highpass(&s, corner);
     Highpass(&s, corner);
     FadeIn(&s, 8);
-    FadeTail(&s, std::min(0.02, seconds / 4));
+    FadeTail(&s, seconds * 0.3);
     return s;
 }
 
@@ -221,7 +221,7 @@ xm::Sample OpenHat()
 
 xm::Sample Crash()
 {
-    return OneShot(Cymbal(0xC7A5, 2.0, 0.6, 0.45, 3500), 0.9);
+    return OneShot(Cymbal(0xC7A5, 2.6, 0.5, 0.45, 3500), 0.9);
 }
 
 xm::Sample Riser()
