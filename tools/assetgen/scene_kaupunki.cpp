@@ -11,7 +11,7 @@ namespace assetgen {
 namespace {
 
 constexpr float kBlockPitch = 420;  // block centre to block centre
-constexpr float kBlockHalf = 140;   // half the side of a block; streets are 140 wide
+constexpr float kBlockHalf = 128;   // half the side of a block; streets are 164 wide
 constexpr float kGround = 760;
 constexpr float kWallTile = 110;
 
@@ -78,26 +78,32 @@ Mesh MakeTower(const char* name, Vec3 base, float radius, float height)
 }
 
 // The drive: along the southern street, north up the western one, east along the
-// northern one, then up and away for a look back over the roofs.
+// northern one, then out past the eastern edge, climbing, to look back over the roofs.
 SmoothPath StreetPath()
 {
     const float s = kBlockPitch / 2;
     return SmoothPath({{-720, -s, 70}, {-430, -s, 75}, {-s, -s, 85}, {-s, 0, 95}, {-s, s, 105},
-                       {0, s, 115}, {s, s, 140}, {460, s, 240}, {680, 330, 460}, {780, 640, 700}});
+                       {0, s, 115}, {s, s, 135}, {480, s, 190}, {690, 170, 320}, {700, -250, 470},
+                       {560, -640, 600}});
 }
 
 CameraDef MakeStreetCamera()
 {
     const SmoothPath path = StreetPath();
+    const Vec3 centre{0, 0, 120};
     auto along = [&](int f) {
         return path.Length() * EaseInOut(static_cast<float>(f) / kKaupunkiFrames, 0.12f);
     };
     auto eye = [&](int f) { return path.At(along(f)); };
+    // Looks along the road ahead, slightly down, turning toward the city's middle on the climb.
     auto target = [&](int f) {
         const float d = along(f);
-        const Vec3 ahead = path.At(d + 220) + Vec3{0, 0, -15};
-        const float out = std::clamp((d - path.Length() * 0.68f) / (path.Length() * 0.25f), 0.0f, 1.0f);
-        return Lerp(ahead, Vec3{0, 0, 120}, out * out * (3 - 2 * out));
+        const Vec3 e = eye(f);
+        Vec3 ahead = path.At(d + 220) - e;
+        ahead.z = std::min(ahead.z, 0.0f) - 25;
+        const float out = std::clamp((d - path.Length() * 0.62f) / (path.Length() * 0.3f), 0.0f, 1.0f);
+        const Vec3 look = Lerp(Normalize(ahead), Normalize(centre - e), out * out * (3 - 2 * out));
+        return e + Normalize(look) * 250;
     };
     return MakeCamera("Camera01", "Camera01.T", kKaupunkiFrames, eye, target);
 }

@@ -12,7 +12,7 @@ namespace {
 constexpr float kHallX = 800, kHallY = 600, kHallZ = 480;
 constexpr float kPoolRadius = 240, kPoolDepth = 60;
 constexpr float kWaterLevel = -14;
-constexpr float kPillarRing = 330;
+constexpr float kPillarRingX = 640, kPillarRingY = 465;
 constexpr float kStoneTile = 160;
 
 // The floor between the hall's rectangle and the pool's rim, one strip per
@@ -80,7 +80,7 @@ Mesh MakePillar(int number, float angle)
 {
     const std::vector<Vec2> profile = {{36, 0}, {36, 18}, {30, 22}, {27, 30}, {25, 120}, {24, 250},
                                        {22, 380}, {22, 436}, {27, 446}, {34, 460}, {38, 468}, {38, kHallZ}};
-    const Vec3 base{kPillarRing * std::cos(angle), kPillarRing * std::sin(angle), 0};
+    const Vec3 base{kPillarRingX * std::cos(angle), kPillarRingY * std::sin(angle), 0};
     Mesh m = MakeLathe(base, profile, 28, 80, false, false);
     char name[16];
     std::snprintf(name, sizeof name, "Cylinder%02d", number);
@@ -103,7 +103,7 @@ Mesh MakeFountain()
 // One leaping fish, rotated to swim around the fountain and dipping its head.
 Mesh MakeLeapingFish(const char* name, float angle, float height)
 {
-    Mesh fish = MakeFish(150, 30, 14);
+    Mesh fish = MakeFish(150, 22, 10);
     const float dip = -0.35f, heading = angle + kPi / 2;
     for (Vec3& v : fish.vertices) {
         Vec3 p = v - Vec3{75, 0, 0};
@@ -129,9 +129,9 @@ Mesh MakeWater()
     return m;
 }
 
-Mesh MakeBench(const char* name, float y)
+Mesh MakeBench(const char* name, float x)
 {
-    Mesh m = MakeBox({-260, y - 30, 0}, {260, y + 30, 56}, 40, 90);
+    Mesh m = MakeBox({x - 30, -220, 0}, {x + 30, 220, 56}, 40, 90);
     m.name = name;
     m.material = "Sponge";
     return m;
@@ -142,13 +142,13 @@ CameraDef MakeHallCamera()
     auto eye = [](int f) {
         const float t = static_cast<float>(f) / kKylpylaFrames;
         const float a = -1.9f + 3.6f * EaseInOut(t, 0.2f);
-        return Vec3{(620 - 30 * std::sin(3 * a)) * std::cos(a), 470 * std::sin(a),
-                    175 + 55 * std::sin(2 * kPi * 1.5f * t)};
+        return Vec3{(430 - 40 * std::sin(3 * a)) * std::cos(a), 330 * std::sin(a),
+                    165 + 45 * std::sin(2 * kPi * 1.5f * t)};
     };
     auto target = [&](int f) {
         const Vec3 e = eye(f);
         const float t = static_cast<float>(f) / kKylpylaFrames;
-        return Vec3{-0.25f * e.x, -0.2f * e.y, 50 + 25 * std::sin(2 * kPi * t)};
+        return Vec3{-0.3f * e.x, -0.3f * e.y, 55 + 25 * std::sin(2 * kPi * t)};
     };
     return MakeCamera("Camera01", "Camera01", kKylpylaFrames, eye, target);
 }
@@ -182,8 +182,8 @@ SceneDef MakeKylpyla()
         {"Sponge", {0.92f, 0, 0}, {0.96f, 0.1f, 0.1f}, {1, 0.19f, 0.1f}, "Sponge2.bmp"},
         {"Water", {0.11f, 0.11f, 0.54f}, {0.11f, 0.11f, 0.15f}, {0.89f, 0.9f, 0.9f}, "vesi.bmp"}};
     scene.meshes.push_back(MakeHallShell());
-    scene.meshes.push_back(MakeBench("Box02", -540));
-    scene.meshes.push_back(MakeBench("Box03", 540));
+    scene.meshes.push_back(MakeBench("Box02", -720));
+    scene.meshes.push_back(MakeBench("Box03", 720));
     for (int k = 0; k < 12; ++k)
         scene.meshes.push_back(MakePillar(k + 1, kPi / 12 + k * kPi / 6));
     scene.meshes.push_back(MakeFountain());

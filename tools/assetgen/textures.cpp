@@ -212,8 +212,8 @@ Image Water()
         const Cells cell = Worley(u, v, 7, 51);
         const float caustic = Smooth(0.18f, 0.0f, cell.f2 - cell.f1);
         const float fine = Smooth(0.12f, 0.0f, Worley(u, v, 15, 52).f2 - Worley(u, v, 15, 52).f1);
-        Colour c = Mix(Rgb(0.0f, 0.15f, 0.35f), Rgb(0.05f, 0.45f, 0.6f), Fbm(u, v, 3, 4, 53));
-        c = c + Rgb(0.55f, 0.85f, 1.0f) * (0.8f * caustic + 0.35f * fine);
+        Colour c = Mix(Rgb(0.0f, 0.06f, 0.2f), Rgb(0.02f, 0.3f, 0.45f), Fbm(u, v, 3, 4, 53));
+        c = c + Rgb(0.45f, 0.75f, 0.95f) * (0.7f * caustic + 0.3f * fine);
         const float glint = std::exp(-(std::pow(u - 0.35f, 2.0f) + std::pow(v - 0.3f, 2.0f)) * 30);
         return c + Rgb(0.9f, 0.95f, 1.0f) * glint;
     });

@@ -102,6 +102,12 @@ int ThirdBelow(int note)
     return note - (rel - target + 12) % 12;
 }
 
+// Volume column byte for an instrument at `velocity` (0..64) of its mix level.
+uint8_t Volume(int ins, int velocity)
+{
+    return static_cast<uint8_t>(xm::kVolSet + (kLevel[ins] * velocity + 32) / 64);
+}
+
 // One 64-row pattern being written.
 class Builder {
 public:
@@ -114,13 +120,13 @@ public:
 
     xm::Cell& At(int row, int ch) { return pattern_.cells[row * kChannels + ch]; }
 
-    // A note struck with its instrument at `velocity` (0..64 of the mix level).
+    // A note struck with its instrument at `velocity`.
     void Strike(int row, int ch, int note, int ins, int velocity)
     {
         xm::Cell& c = At(row, ch);
         c.note = static_cast<uint8_t>(note);
         c.instrument = static_cast<uint8_t>(ins);
-        c.volume = static_cast<uint8_t>(xm::kVolSet + (kLevel[ins] * velocity + 32) / 64);
+        c.volume = Volume(ins, velocity);
     }
 
     void Off(int row, int ch) { At(row, ch) = xm::Cell{xm::kNoteOff}; }
@@ -188,36 +194,48 @@ void Bass(Builder* b, const Progression& chords, bool rolling, int to = kRows)
     }
 }
 
+// Level through each beat of parts with a kick: ducking under it and swelling
+// back, the pumping of sidechain compression.
+constexpr int kPadPump[4] = {26, 42, 56, 64};
+constexpr int kArpPump[4] = {40, 54, 64, 64};
+
 // Three pad voices: struck at the pattern start when `strike`, else gliding on
-// from the chord before; each bar glides to the next chord.
-void Pads(Builder* b, const Progression& chords, int velocity, bool strike)
+// from the chord before; each bar glides to the next chord. Rows before
+// `pump_rows` pump with the kick.
+void Pads(Builder* b, const Progression& chords, int velocity, bool strike, int pump_rows = 0)
 {
     static const int kChannel[3] = {kChPad1, kChPad2, kChPad3};
     static const uint8_t kPan[3] = {0x48, 0x80, 0xB8};
-    for (int bar = 0; bar < 4; ++bar)
-        for (int v = 0; v < 3; ++v) {
+    for (int v = 0; v < 3; ++v) {
+        const int ch = kChannel[v];
+        for (int bar = 0; bar < 4; ++bar) {
             const int row = bar * kBar;
             const int note = Note(chords[bar]->pad[v]);
             if (bar == 0 && strike) {
-                b->Strike(row, kChannel[v], note, kPad, velocity);
-                b->Effect(row, kChannel[v], xm::kFxPanning, kPan[v]);
+                b->Strike(row, ch, note, kPad, velocity);
+                b->Effect(row, ch, xm::kFxPanning, kPan[v]);
             } else {
-                xm::Cell& c = b->At(row, kChannel[v]);
-                c = xm::Cell{static_cast<uint8_t>(note)};
-                c.volume = static_cast<uint8_t>(xm::kVolSet + (kLevel[kPad] * velocity + 32) / 64);
-                b->Effect(row, kChannel[v], kFxPorta, kPadGlide);
+                b->At(row, ch) = xm::Cell{static_cast<uint8_t>(note), 0, Volume(kPad, velocity)};
+                b->Effect(row, ch, kFxPorta, kPadGlide);
             }
         }
+        for (int r = 0; r < pump_rows; ++r)
+            b->At(r, ch).volume = Volume(kPad, velocity * kPadPump[r % 4] / 64);
+        if (pump_rows > 0 && pump_rows < kRows)
+            b->At(pump_rows, ch).volume = Volume(kPad, velocity);
+    }
 }
 
 // Sixteenth-note arpeggio over the chord tones in bars [from_bar, 4).
-void Arp(Builder* b, const Progression& chords, int velocity, int from_bar = 0, int octave = 0)
+void Arp(Builder* b, const Progression& chords, int velocity, int from_bar = 0, int octave = 0,
+         bool pump = false)
 {
     static const int kOrder[8] = {0, 1, 2, 3, 1, 2, 3, 2};
     static const int kAccent[8] = {64, 40, 52, 40, 58, 40, 52, 44};
     for (int r = from_bar * kBar; r < kRows; ++r) {
         const int note = Note(chords[r / kBar]->arp[kOrder[r % 8]]) + 12 * octave;
-        b->Strike(r, kChArp, note, kArp, velocity * kAccent[r % 8] / 64);
+        const int pumped = pump ? velocity * kArpPump[r % 4] / 64 : velocity;
+        b->Strike(r, kChArp, note, kArp, pumped * kAccent[r % 8] / 64);
     }
 }
 
@@ -285,8 +303,8 @@ xm::Pattern Intro(int part)
 xm::Pattern Build(int part)
 {
     Builder b;
-    Pads(&b, kMainChords, 44, false);
-    Arp(&b, kMainChords, 40);
+    Pads(&b, kMainChords, 44, false, part == 0 ? kRows : kRows - 4);
+    Arp(&b, kMainChords, 40, 0, 0, true);
     Hats(&b, 0, kRows, 50, true);
     if (part == 0) {
         Crash(&b);
@@ -311,8 +329,8 @@ xm::Pattern Main(const char* hook, bool first, bool climax)
     Backbeat(&b, 0, 4);
     Hats(&b, 0, kRows, 56, true);
     Bass(&b, kMainChords, true);
-    Pads(&b, kMainChords, 40, false);
-    Arp(&b, kMainChords, climax ? 34 : 40, 0, climax ? 1 : 0);
+    Pads(&b, kMainChords, 44, false, kRows);
+    Arp(&b, kMainChords, climax ? 36 : 44, 0, climax ? 1 : 0, true);
     Lead(&b, hook, 64, climax ? Shadow::kHarmony : Shadow::kEcho);
     return b.Take();
 }
@@ -338,8 +356,8 @@ xm::Pattern BuildAgain()
 {
     Builder b;
     Crash(&b);
-    Pads(&b, kMainChords, 44, false);
-    Arp(&b, kMainChords, 40);
+    Pads(&b, kMainChords, 44, false, kRows - 4);
+    Arp(&b, kMainChords, 40, 0, 0, true);
     Hats(&b, 0, kRows, 50, true);
     Kick(&b, 0, kRows - 4);
     Bass(&b, kMainChords, false, kRows - 4);
@@ -357,7 +375,7 @@ xm::Pattern Outro()
     Hats(&b, 0, 32, 50, true);
     Bass(&b, kOutroChords, true, 32);
     b.Off(32, kChBass);
-    Pads(&b, kOutroChords, 48, false);
+    Pads(&b, kOutroChords, 48, false, 32);
     Arp(&b, kOutroChords, 34);
     Lead(&b, kOutroLine, 52, Shadow::kEcho);
     GlobalRamp(&b, 16, kRows - 1, 64, 8);

@@ -292,11 +292,11 @@ xm::Sample Pluck()
 
 xm::Sample Lead()
 {
-    constexpr int kTable = kRate / 2;  // detuned voices beat twice per second
-    const std::vector<Osc> oscs = {{Wave::kSaw, 219, 0, 0.8},
-                                   {Wave::kSaw, 220, kTable / 5, 1.0},
-                                   {Wave::kSaw, 221, kTable / 2, 0.8},
-                                   {Wave::kSquare, 220, kTable / 7, 0.35}};
+    constexpr int kTable = kRate / 2;  // detuned voices beat at multiples of 2 Hz
+    std::vector<Osc> oscs;
+    for (int d = -2; d <= 2; ++d)
+        oscs.push_back({Wave::kSaw, 220 + d, kTable * (d + 2) / 5, d == 0 ? 1.0 : 0.9 - 0.15 * std::abs(d)});
+    oscs.push_back({Wave::kSquare, 220, kTable / 7, 0.35});
     auto filter = [](double hz, double) { return Lowpass(hz, 4200, 1.1); };
     return Pitched(Additive(kTable, kTable, oscs, 10000, filter), kTable, 220, 0);
 }

@@ -49,6 +49,6 @@ xm::Sample Riser();  // a noise sweep two bars long at 128 beats per minute
 xm::Sample Bass();   // resonant filter snap, then a looped steady tone
 xm::Sample Pad();    // seven detuned saws, looped
 xm::Sample Pluck();  // short filtered saw pair for the arpeggio, one-shot
-xm::Sample Lead();   // three detuned saws and a square, looped
+xm::Sample Lead();   // five detuned saws and a square, looped
 
 }  // namespace assetgen::synth
