@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "../framework/x11_test_support.h"
+
 namespace {
 
 const char* kProgram = ORV_BINARY_DIR "/app/orvdemo";
@@ -122,7 +124,7 @@ class DemoProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        display = XOpenDisplay(nullptr);
+        display = x11_test::OpenDisplayPatiently();
         ASSERT_NE(display, nullptr) << "needs an X server (run under xvfb-run)";
         XSetErrorHandler(IgnoreXError);
         errPath = ::testing::TempDir() + "orvdemo_stderr_" + std::to_string(getpid());
@@ -133,6 +135,7 @@ protected:
             XCloseDisplay(display);
         std::remove(errPath.c_str());
     }
+    x11_test::DisplayLock lock;
     Display* display = nullptr;
     std::string errPath;
 };
@@ -168,4 +171,31 @@ TEST(DemoProcessNoDisplay, MissingXServerIsFatalWithExitCode2)
     EXPECT_EQ(WaitExit(pid, 60), 2);
     EXPECT_EQ(ReadAll(errPath), "OrvWindow::Create: XOpenDisplay failed!\n");
     std::remove(errPath.c_str());
+}
+
+TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
+{
+    using namespace x11_test;
+    CrtcMode before = CurrentCrtcMode(display);
+    if (before.mode == None)
+        GTEST_SKIP() << "server has no RandR output with a CRTC";
+    RRMode added = AddMode640x480(display, before.output);
+    if (added == None)
+        GTEST_SKIP() << "server refuses new RandR modes";
+    XSetErrorHandler(IgnoreXError);
+
+    pid_t pid = Start({"s"}, errPath, true);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    CrtcMode during = CurrentCrtcMode(display);
+    XKillClient(display, window);  // cuts the connection of the window's owner
+    XSync(display, False);
+    int code = WaitExit(pid, 60);
+    CrtcMode after = CurrentCrtcMode(display);
+    RemoveMode(display, before.output, added);
+
+    EXPECT_EQ(during.mode, added);
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(ReadAll(errPath).find("connection to the X server lost"), std::string::npos) << ReadAll(errPath);
+    EXPECT_EQ(after.mode, before.mode);
 }

@@ -10,10 +10,14 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "framework/window.h"
+#include "x11_test_support.h"
+
+using namespace x11_test;
 
 namespace {
 
@@ -22,7 +26,7 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        display = XOpenDisplay(nullptr);
+        display = x11_test::OpenDisplayPatiently();
         ASSERT_NE(display, nullptr) << "needs an X server (run under xvfb-run)";
     }
     void TearDown() override
@@ -68,6 +72,7 @@ protected:
         XFlush(display);
     }
 
+    x11_test::DisplayLock lock;
     Display* display = nullptr;
 };
 
@@ -216,4 +221,29 @@ TEST_F(WindowTest, DestructionDestroysTheWindowAndEndsItsThread)
     XWindowAttributes attrs{};
     XSync(display, False);
     EXPECT_EQ(XGetWindowAttributes(display, id, &attrs), 0) << "window still exists";
+}
+
+TEST_F(WindowTest, FullscreenSwitchesTheOutputTo640x480AndRestoresTheSameMode)
+{
+    auto window = std::make_unique<OrvWindow>("orv switch");  // installs the handlers first
+    CrtcMode before = CurrentCrtcMode(display);
+    if (before.mode == None)
+        GTEST_SKIP() << "server has no RandR output with a CRTC";
+    RRMode added = AddMode640x480(display, before.output);
+    if (added == None)
+        GTEST_SKIP() << "server refuses new RandR modes";
+    window->Create(640, 480, 32, 1);
+    bool switched = window->ModeSwitched();
+    CrtcMode during = CurrentCrtcMode(display);
+    window.reset();
+    CrtcMode after = CurrentCrtcMode(display);
+    RemoveMode(display, before.output, added);
+
+    EXPECT_TRUE(switched);
+    EXPECT_EQ(during.mode, added);
+    EXPECT_EQ(during.width, 640u);
+    EXPECT_EQ(during.height, 480u);
+    EXPECT_EQ(after.mode, before.mode);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.height, before.height);
 }
