@@ -17,7 +17,7 @@ enum Channel {
 enum Ins { kKick = 1, kSnare, kHat, kOpenHat, kBass, kPad, kArp, kLead, kCrash, kRiser, kInsCount };
 
 // Loudness of each instrument at full velocity (XM volume 0..64): the mix.
-constexpr int kLevel[kInsCount] = {0, 60, 48, 26, 28, 46, 22, 26, 34, 30, 34};
+constexpr int kLevel[kInsCount] = {0, 60, 48, 26, 28, 46, 22, 26, 44, 30, 34};
 
 constexpr int kBar = 16;  // rows per bar
 constexpr uint8_t kFxPorta = 0x03;
