@@ -79,8 +79,10 @@ public:
         if (!options.music)
             return true;
         const std::string final = dir + "/music.wav";
-        return WriteMusic(final + ".part", frames, options.fps, error) &&
-               RenameInto(final + ".part", final, error);
+        if (WriteMusic(final + ".part", frames, options.fps, error))
+            return RenameInto(final + ".part", final, error);
+        unlink((final + ".part").c_str());
+        return false;
     }
 
     bool Write(int64_t index, const unsigned char* rgb, std::string* error) override
@@ -186,12 +188,13 @@ public:
     std::string Path() const override { return out; }
 
 private:
+    // ffmpeg's command line; -xerror makes a failed write of the trailer an exit status too.
     std::vector<std::string> Arguments(int64_t frames) const
     {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(frames) / options.fps);
         std::vector<std::string> a = {
-            "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error", "-y",
+            "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error", "-xerror", "-y",
             "-f", "rawvideo", "-pix_fmt", "rgb24",
             "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
             "-framerate", std::to_string(options.fps), "-i", "pipe:0"};

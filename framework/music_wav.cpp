@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -61,18 +62,23 @@ std::vector<unsigned char> WavHeader(uint32_t dataBytes)
     return h;
 }
 
-// Fills `count` frames from the module (silence where it has nothing more to give).
-void Render(openmpt_module* mod, std::vector<int16_t>& pcm, size_t count)
+// Fills `count` frames from the module (silence where it has nothing more to
+// give). Rendered as float and rounded here, without libopenmpt's random dither,
+// so the same module always gives the same bytes.
+void Render(openmpt_module* mod, std::vector<float>& mix, std::vector<int16_t>& pcm, size_t count)
 {
-    pcm.assign(count * kChannels, 0);
+    mix.assign(count * kChannels, 0.0f);
     size_t done = 0;
     while (mod && done < count) {
-        const size_t got = openmpt_module_read_interleaved_stereo(mod, OrvMusicWavRate, count - done,
-                                                                  pcm.data() + done * kChannels);
+        const size_t got = openmpt_module_read_interleaved_float_stereo(mod, OrvMusicWavRate, count - done,
+                                                                        mix.data() + done * kChannels);
         if (got == 0)
             break;
         done += got;
     }
+    pcm.resize(mix.size());
+    for (size_t i = 0; i < mix.size(); ++i)
+        pcm[i] = static_cast<int16_t>(std::lround(std::clamp(mix[i], -1.0f, 1.0f) * 32767.0f));
 }
 
 bool WriteAll(std::FILE* f, const void* data, size_t bytes) { return std::fwrite(data, 1, bytes, f) == bytes; }
@@ -100,10 +106,11 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
         *loaded = mod != nullptr;
     const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
     bool ok = WriteAll(f, header.data(), header.size());
+    std::vector<float> mix;
     std::vector<int16_t> pcm;
     for (int64_t left = sampleFrames; ok && left > 0;) {
         const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
-        Render(mod, pcm, n);
+        Render(mod, mix, pcm, n);
         ok = WriteAll(f, pcm.data(), n * kBytesPerFrame);
         left -= static_cast<int64_t>(n);
     }

@@ -1,0 +1,258 @@
+// The offscreen capture: frames, timing, output files and failures.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "app/capture.h"
+#include "app/options.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The frame on which Intro first reads more than 120 ticks at `fps`: the show
+// clock at i * 1000 / fps ms, ticks from the timer's 32-bit arithmetic at 30/s.
+int64_t IntroLastFrame(int fps)
+{
+    for (int64_t i = 0;; ++i) {
+        const uint32_t ms = static_cast<uint32_t>(i * 1000 / fps);
+        const int32_t ticks = static_cast<int32_t>(ms * 30u) / 1000;
+        if (ticks > 120)
+            return i;
+    }
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a shell command line; returns its exit status (-1 when it did not exit).
+int Shell(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Share of pixels in an RGB frame that are not black.
+double LitShare(const unsigned char* rgb, int pixels)
+{
+    int lit = 0;
+    for (int i = 0; i < pixels; ++i)
+        lit += rgb[3 * i] > 8 || rgb[3 * i + 1] > 8 || rgb[3 * i + 2] > 8;
+    return static_cast<double>(lit) / pixels;
+}
+
+// PNG width and height from the IHDR chunk.
+std::pair<int, int> PngSize(const fs::path& path)
+{
+    const std::string b = ReadAll(path);
+    if (b.size() < 24 || b.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    const auto be = [&b](size_t at) {
+        return (uint8_t(b[at]) << 24) | (uint8_t(b[at + 1]) << 16) | (uint8_t(b[at + 2]) << 8) | uint8_t(b[at + 3]);
+    };
+    return {static_cast<int>(be(16)), static_cast<int>(be(20))};
+}
+
+std::vector<std::string> Names(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* file : {"Tuvari.xm", "tunneli.3ds", "tunneli.bmp"})
+            ASSERT_TRUE(fs::exists(fs::path(ORV_DATA_DIR) / file))
+                << "the show's data set is missing from " ORV_DATA_DIR " (build the data target)";
+        char pattern[] = "/tmp/orv-capture-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        home = fs::current_path();
+        fs::current_path(ORV_DATA_DIR);
+    }
+    void TearDown() override
+    {
+        fs::current_path(home);
+        fs::remove_all(dir);
+    }
+
+    OrvOptions Options(const std::string& out, int64_t frames, int width, int height, int fps = 30) const
+    {
+        OrvOptions o;
+        o.capture = (dir / out).string();
+        o.frames = frames;
+        o.width = width;
+        o.height = height;
+        o.fps = fps;
+        return o;
+    }
+
+    // Runs the capture program with `args`; its stderr is kept in `err`.
+    int Run(const std::string& args, const std::string& prefix = "")
+    {
+        return Shell(prefix + " " ORV_CAPTURE_RUN " --data " ORV_DATA_DIR " " + args + " >/dev/null 2>" +
+                     (dir / "err").string());
+    }
+    std::string Err() const { return ReadAll(dir / "err"); }
+
+    fs::path dir;
+    fs::path home;
+};
+
+}  // namespace
+
+TEST_F(CaptureTest, SceneChangesOnTheFrameIntroFirstPasses120)
+{
+    EXPECT_EQ(IntroLastFrame(30), 122);  // 4066 ms: the first frame at or after 4034 ms
+    for (int fps : {30, 24}) {
+        const int64_t last = IntroLastFrame(fps);
+        OrvCapture capture(Options("frames" + std::to_string(fps), last + 3, 64, 48, fps));
+        std::map<int64_t, double> lit;
+        capture.onFrame = [&lit](int64_t i, const unsigned char* rgb) { lit[i] = LitShare(rgb, 64 * 48); };
+        ASSERT_EQ(capture.Run(), 0);
+        ASSERT_EQ(capture.SceneStarts().size(), 2u) << "fps " << fps;
+        EXPECT_EQ(capture.SceneStarts()[0].scene, "Intro");
+        EXPECT_EQ(capture.SceneStarts()[0].frame, 0);
+        EXPECT_EQ(capture.SceneStarts()[1].scene, "Tunneli");
+        EXPECT_EQ(capture.SceneStarts()[1].frame, last + 1) << "fps " << fps;
+        EXPECT_EQ(capture.FramesWritten(), last + 3);
+        EXPECT_GT(lit[0], 0.3) << "Intro's first frame is (nearly) black";
+        EXPECT_GT(lit[last + 2], 0.3) << "Tunneli's second frame is (nearly) black";
+    }
+}
+
+TEST_F(CaptureTest, PngDirectoryHoldsEveryFrameAtTheAskedSizeAndTheMusic)
+{
+    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + " --frames 4 --size 96x72"), 0) << Err();
+    const std::vector<std::string> expected = {"frame_000000.png", "frame_000001.png", "frame_000002.png",
+                                               "frame_000003.png", "music.wav"};
+    EXPECT_EQ(Names(dir / "frames"), expected);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(PngSize(dir / "frames" / expected[i]), std::make_pair(96, 72)) << expected[i];
+    EXPECT_EQ(fs::file_size(dir / "frames/music.wav"), 44u + 4u * (4 * 48000 / 30));
+    EXPECT_NE(Err().find("wrote " + (dir / "frames").string()), std::string::npos) << Err();
+}
+
+TEST_F(CaptureTest, NoMusicWordLeavesOutTheMusic)
+{
+    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + " --frames 1 --size 32x24 nosound"), 0) << Err();
+    EXPECT_EQ(Names(dir / "frames"), std::vector<std::string>{"frame_000000.png"});
+}
+
+TEST_F(CaptureTest, TwoRunsGiveIdenticalFrames)
+{
+    const int64_t frames = IntroLastFrame(30) + 4;
+    const std::string common = " --frames " + std::to_string(frames) + " --size 64x48";
+    ASSERT_EQ(Run("--capture " + (dir / "a").string() + common), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "b").string() + common), 0) << Err();
+    const std::vector<std::string> names = Names(dir / "a");
+    ASSERT_EQ(names.size(), static_cast<size_t>(frames) + 1);
+    EXPECT_EQ(names, Names(dir / "b"));
+    for (const std::string& name : names)
+        EXPECT_TRUE(ReadAll(dir / "a" / name) == ReadAll(dir / "b" / name)) << name << " differs";
+}
+
+TEST_F(CaptureTest, WideSizeKeepsTheFourThirdsPictureBetweenBlackBars)
+{
+    const int64_t frames = IntroLastFrame(30) + 3;
+    std::map<int64_t, std::vector<unsigned char>> narrow, wide;
+    OrvCapture a(Options("narrow", frames, 128, 96));
+    a.onFrame = [&](int64_t i, const unsigned char* rgb) { narrow[i].assign(rgb, rgb + 128 * 96 * 3); };
+    OrvCapture b(Options("wide", frames, 192, 96));
+    b.onFrame = [&](int64_t i, const unsigned char* rgb) { wide[i].assign(rgb, rgb + 192 * 96 * 3); };
+    ASSERT_EQ(a.Run(), 0);
+    ASSERT_EQ(b.Run(), 0);
+    for (int64_t frame : {int64_t{0}, frames - 1}) {
+        int barLit = 0, differ = 0;
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 192; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int v = wide[frame][(y * 192 + x) * 3 + c];
+                    if (x < 32 || x >= 160)
+                        barLit += v != 0;
+                    else
+                        differ += std::abs(v - narrow[frame][(y * 128 + x - 32) * 3 + c]) > 24;
+                }
+        EXPECT_EQ(barLit, 0) << "frame " << frame << ": the bars are not black";
+        EXPECT_LT(differ, 128 * 96 * 3 / 50) << "frame " << frame << ": the picture is not the 4:3 one";
+    }
+}
+
+TEST_F(CaptureTest, VideoHasTheFramesAndTheMusicOfTheCapturedLength)
+{
+    if (Shell("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(Run("--capture " + (dir / "show.mp4").string() + " --frames 45 --size 160x120"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "quiet.mkv").string() + " --frames 15 --size 64x48 s"), 0) << Err();
+    const auto probe = [this](const char* file) {
+        Shell("ffprobe -v error -show_entries format=duration:stream=codec_type,codec_name,width,height "
+              "-of default=noprint_wrappers=1 " + (dir / file).string() + " > " + (dir / "probe").string());
+        return ReadAll(dir / "probe");
+    };
+    const std::string mp4 = probe("show.mp4");
+    EXPECT_NE(mp4.find("codec_name=h264\ncodec_type=video\nwidth=160\nheight=120"), std::string::npos) << mp4;
+    EXPECT_NE(mp4.find("codec_name=aac\ncodec_type=audio"), std::string::npos) << mp4;
+    const size_t at = mp4.find("duration=");
+    ASSERT_NE(at, std::string::npos) << mp4;
+    EXPECT_NEAR(std::stod(mp4.substr(at + 9)), 1.5, 0.05);
+    const std::string mkv = probe("quiet.mkv");
+    EXPECT_NE(mkv.find("codec_type=video"), std::string::npos) << mkv;
+    EXPECT_EQ(mkv.find("codec_type=audio"), std::string::npos) << "music was off: " << mkv;
+    fs::remove(dir / "probe");
+    fs::remove(dir / "err");
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"quiet.mkv", "show.mp4"})) << "temporary files left";
+}
+
+TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
+{
+    std::ofstream(dir / "file") << "not a directory";
+    fs::create_directories(dir / "bin");
+    std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\nhead -c 1000 >/dev/null\nexit 3\n";
+    fs::permissions(dir / "bin/ffmpeg", fs::perms::owner_all);
+    const std::string video = (dir / "out/show.mp4").string();
+    fs::create_directories(dir / "out");
+    struct Case {
+        std::string args, prefix, message;
+        int code;
+    };
+    const std::string small = " --size 64x48 --frames ";
+    const std::string limit = "trap '' XFSZ; ulimit -f 64;";  // writes past 32 KiB fail like a full disk
+    const std::vector<Case> cases = {
+        {"--capture " + (dir / "file/show.mp4").string(), "", "cannot write", 1},
+        {"--capture " + (dir / "file/frames").string(), "", "cannot create directory", 1},
+        {"--capture " + video + small + "3", "PATH=/nonexistent", "ffmpeg not found", 1},
+        {"--capture " + video + small + "30", "PATH=" + (dir / "bin").string(), "ffmpeg", 1},
+        {"--capture " + video + small + "60", limit, "File too large", 1},
+        {"--capture " + video + " --size 320x240 --frames 90 s", "trap '' XFSZ; ulimit -f 8;", "ffmpeg", 1},
+        {"--capture " + (dir / "out/frames").string() + small + "60", limit, "File too large", 1},
+        {"--capture " + (dir / "out/frames").string() + " --size 640x480 --frames 3 s", limit, "cannot write", 1},
+        {"--capture " + video + " --size 0x10", "", "bad --size", 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args, c.prefix), c.code) << c.prefix << " " << c.args << "\n" << Err();
+        EXPECT_NE(Err().find(c.message), std::string::npos) << c.args << ": " << Err();
+        EXPECT_FALSE(fs::exists(video)) << c.args;
+        if (fs::exists(dir / "out/frames")) {
+            for (const std::string& name : Names(dir / "out/frames"))
+                EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+            fs::remove_all(dir / "out/frames");
+        }
+        EXPECT_EQ(Names(dir / "out"), std::vector<std::string>{}) << c.args;
+    }
+}
