@@ -9,8 +9,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <iterator>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,6 +44,8 @@ pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bo
         return pid;
     if (!withDisplay)
         unsetenv("DISPLAY");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (errPath + ".audio").c_str(), 1);
     if (chdir(WorkingDirectory().c_str()) != 0)
         _exit(100);
     int devnull = open("/dev/null", O_WRONLY);
@@ -198,4 +203,37 @@ TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
     EXPECT_EQ(code, 2);
     EXPECT_NE(ReadAll(errPath).find("connection to the X server lost"), std::string::npos) << ReadAll(errPath);
     EXPECT_EQ(after.mode, before.mode);
+}
+
+TEST_F(DemoProcess, LowerCaseSNeverOpensTheSoundDeviceAndMusicOtherwisePlays)
+{
+    std::string audio = errPath + ".audio";
+    std::remove(audio.c_str());
+    pid_t pid = Start({"nosound"}, errPath, true);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    SendEscape(display, window);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+    EXPECT_NE(access(audio.c_str(), F_OK), 0) << "sound device opened despite 's'";
+
+    std::ifstream module(WorkingDirectory() + "/Tuvari.xm");
+    if (!module)
+        GTEST_SKIP() << "no generated data set with the music module";
+    pid = Start({"S"}, errPath, true);
+    window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    SendEscape(display, window);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+    std::ifstream played(audio, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(played)), std::istreambuf_iterator<char>());
+    std::remove(audio.c_str());
+    size_t loud = 0;
+    for (size_t i = 0; i + sizeof(float) <= bytes.size(); i += sizeof(float)) {
+        float sample = 0;
+        std::memcpy(&sample, &bytes[i], sizeof sample);
+        loud += std::fabs(sample) > 0.01f;
+    }
+    EXPECT_GT(loud, 0u) << bytes.size() << " bytes played";
 }
