@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "render/keyframer.h"
 #include "scenefile/loader3ds.h"
 #include "scenes/insane.h"
@@ -186,4 +188,30 @@ TEST_F(EmptyDirShowTest, MissingDataFilesLeaveTheShowRunning)
         ExpectCleanFrame();
     }
     EXPECT_TRUE(d.show.Ended());
+}
+
+namespace {
+
+// How many of the first GL names are live display lists and textures.
+std::pair<int, int> LiveListsAndTextures()
+{
+    int lists = 0, textures = 0;
+    for (GLuint name = 1; name <= 64; ++name) {
+        lists += glIsList(name) == GL_TRUE;
+        textures += glIsTexture(name) == GL_TRUE;
+    }
+    return {lists, textures};
+}
+
+}  // namespace
+
+TEST_F(ShowTest, DestroyingTheScenesFreesEveryListAndTexture)
+{
+    Start();
+    driver->RunOut(0, 300);
+    // Lists: Tunneli 1, Kylpyla 5, Insane 3, Kaupunki 1; one texture per picture file.
+    EXPECT_EQ(LiveListsAndTextures(), std::make_pair(10, 14));
+    driver.reset();
+    EXPECT_EQ(LiveListsAndTextures(), std::make_pair(0, 0));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
