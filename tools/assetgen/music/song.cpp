@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <sstream>
 
 #include "tools/assetgen/music/synth.h"
@@ -249,6 +250,8 @@ void Lead(Builder* b, const char* phrase, int velocity, Shadow shadow)
     if (shadow != Shadow::kNone)
         b->At(0, kChEcho) = xm::Cell{};
     for (const Event& e : ParsePhrase(phrase)) {
+        if (e.row >= kRows)
+            break;
         if (e.note == 0) {
             b->Off(e.row, kChLead);
         } else {
@@ -393,6 +396,16 @@ void AddPosition(xm::Module* m, xm::Pattern p)
     m->orders.push_back(static_cast<uint8_t>(it - m->patterns.begin()));
 }
 
+// A main part, one pattern per hook; a crash opens it (each pattern at the climax).
+void MainPart(xm::Module* m, std::initializer_list<const char*> hooks, bool climax)
+{
+    bool first = true;
+    for (const char* hook : hooks) {
+        AddPosition(m, Main(hook, first, climax));
+        first = false;
+    }
+}
+
 xm::Envelope Env(std::vector<xm::EnvelopePoint> points, int sustain, int loop_start = -1, int loop_end = -1)
 {
     return xm::Envelope{std::move(points), sustain, loop_start, loop_end};
@@ -477,15 +490,12 @@ xm::Module Compose()
         AddPosition(&m, Intro(part));
     for (int part = 0; part < 2; ++part)
         AddPosition(&m, Build(part));
-    for (const char* hook : {kHookA, kHookB, kHookA, kHookB})
-        AddPosition(&m, Main(hook, hook == kHookA && m.orders.size() == 4, false));
+    MainPart(&m, {kHookA, kHookB, kHookA, kHookB}, false);
     for (int part = 0; part < 2; ++part)
         AddPosition(&m, Breakdown(part));
     AddPosition(&m, BuildAgain());
-    for (const char* hook : {kHookA, kHookB, kHookC, kHookB})
-        AddPosition(&m, Main(hook, m.orders.size() == 11, false));
-    for (const char* hook : {kHookC, kHookB})
-        AddPosition(&m, Main(hook, false, true));
+    MainPart(&m, {kHookA, kHookB, kHookC, kHookB}, false);
+    MainPart(&m, {kHookC, kHookB}, true);
     AddPosition(&m, Outro());
     m.instruments = Instruments();
     return m;
