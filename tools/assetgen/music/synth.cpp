@@ -190,10 +190,21 @@ xm::Sample Kick()
     return OneShot(s, 0.95);
 }
 
+// Noise level of a clap: three quick bursts, then a decaying body and a faint
+// room tail.
+double ClapEnvelope(double t)
+{
+    double bursts = 0;
+    for (double at : {0.0, 0.009, 0.018})
+        if (t >= at)
+            bursts += std::exp(-(t - at) / 0.004);
+    return 0.6 * bursts + std::exp(-t / 0.09) + 0.12 * std::exp(-t / 0.3);
+}
+
 xm::Sample Snare()
 {
     Rng rng(0x5A4E);
-    std::vector<double> noise(static_cast<size_t>(0.34 * kRate));
+    std::vector<double> noise(static_cast<size_t>(0.6 * kRate));
     for (double& v : noise)
         v = rng.Bipolar();
     Highpass(&noise, 900);
@@ -202,10 +213,10 @@ xm::Sample Snare()
         const double t = static_cast<double>(i) / kRate;
         const double tone = 0.55 * std::sin(2 * kPi * 185 * t) * std::exp(-t / 0.05) +
                             0.3 * std::sin(2 * kPi * 330 * t) * std::exp(-t / 0.03);
-        s[i] = tone + 1.1 * noise[i] * std::exp(-t / 0.095);
+        s[i] = tone + 0.9 * noise[i] * ClapEnvelope(t);
     }
     FadeIn(&s, 16);
-    FadeTail(&s, 0.05);
+    FadeTail(&s, 0.15);
     return OneShot(s, 0.9);
 }
 
