@@ -246,18 +246,18 @@ Mesh MakeTorusKnot(int p, int q, float bigRadius, float smallRadius, float tubeR
     return m;
 }
 
-// Fish outline along the spine s in 0..1: half-height and half-width factors.
+// Fish outline along the spine s in 0..1 (head to tail): half-height and
+// half-width factors. A full body, a narrow tail stem, a tall thin tail fin.
 static Vec2 FishSection(float s)
 {
-    const float bodyEnd = 0.8f;
+    const float bodyEnd = 0.78f;
     if (s < bodyEnd) {
-        const float x = s / bodyEnd;
-        const float body = std::pow(std::max(0.0f, 4 * x * (1 - x)), 0.55f);
-        const float h = 0.05f + 0.95f * body * (1.0f - 0.55f * x * x);
-        return {std::max(h, 0.1f * x), std::max(0.04f, 0.9f * body * (1.0f - 0.6f * x))};
+        const float x = std::pow(s / bodyEnd, 0.8f);
+        const float body = std::pow(std::max(0.0f, 4 * x * (1 - x)), 0.45f);
+        return {0.08f + 0.92f * body * (1.0f - 0.3f * x), 0.06f + 0.94f * body * (1.0f - 0.45f * x)};
     }
     const float x = (s - bodyEnd) / (1 - bodyEnd);
-    return {0.12f + 1.1f * std::pow(x, 1.3f), 0.06f * (1 - 0.7f * x)};
+    return {0.16f + 0.84f * std::pow(x, 1.5f), 0.08f * (1 - 0.5f * x)};
 }
 
 Mesh MakeFish(float length, float height, float width)
@@ -274,7 +274,7 @@ Mesh MakeFish(float length, float height, float width)
         float h = height * sec.u;
         const float dorsal = std::exp(-std::pow((v - 0.42f) / 0.12f, 2.0f));
         if (std::sin(a) > 0)
-            h += height * 0.55f * dorsal * std::pow(std::sin(a), 12.0f);
+            h += height * 0.45f * dorsal * std::pow(std::sin(a), 12.0f);
         return c + side * (width * sec.v * std::cos(a)) + up * (h * std::sin(a));
     };
     auto uv = [&](float u, float v) { return Vec2{u, v * 2}; };

@@ -12,7 +12,7 @@ namespace {
 
 constexpr float kBlockPitch = 420;  // block centre to block centre
 constexpr float kBlockHalf = 128;   // half the side of a block; streets are 164 wide
-constexpr float kGround = 760;
+constexpr float kGround = 2000;  // the paving runs on to the horizon
 constexpr float kWallTile = 110;
 
 struct Lot {
@@ -118,7 +118,7 @@ SceneDef MakeKaupunki()
     for (const char* texture : {"Stoned02", "Groove1", "Crisscro", "Stoned00", "Stoned12"})
         scene.materials.push_back({texture, {0.1f, 0.1f, 0.1f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f},
                                    std::string(texture) + ".bmp"});
-    Mesh ground = MakeBox({-kGround, -kGround, -20}, {kGround, kGround, 0}, 80, kWallTile);
+    Mesh ground = MakeBox({-kGround, -kGround, -20}, {kGround, kGround, 0}, 100, 2 * kWallTile);
     ground.name = "Box01";
     ground.material = "Stoned02";
     scene.meshes.push_back(ground);

@@ -12,7 +12,7 @@ namespace {
 constexpr float kHallX = 800, kHallY = 600, kHallZ = 480;
 constexpr float kPoolRadius = 240, kPoolDepth = 60;
 constexpr float kWaterLevel = -14;
-constexpr float kPillarRingX = 640, kPillarRingY = 465;
+constexpr float kPillarRingX = 690, kPillarRingY = 500;
 constexpr float kStoneTile = 160;
 
 // The floor between the hall's rectangle and the pool's rim, one strip per
@@ -95,6 +95,9 @@ Mesh MakeFountain()
     const std::vector<Vec2> profile = {{46, -kPoolDepth}, {40, -40}, {30, 0}, {26, 30}, {34, 42},
                                        {62, 50}, {70, 56}, {64, 60}, {0, 60}};
     Mesh m = MakeLathe({0, 0, 0}, profile, 36, 80, false, false);
+    for (size_t i = 0; i < m.vertices.size(); ++i)
+        if (m.vertices[i].z > 59.9f)
+            m.uvs[i] = {m.vertices[i].x / 80, m.vertices[i].y / 80};
     m.name = "Cylinder13";
     m.material = "Marble";
     return m;
@@ -103,10 +106,10 @@ Mesh MakeFountain()
 // One leaping fish, rotated to swim around the fountain and dipping its head.
 Mesh MakeLeapingFish(const char* name, float angle, float height)
 {
-    Mesh fish = MakeFish(150, 22, 10);
+    Mesh fish = MakeFish(130, 24, 15);
     const float dip = -0.35f, heading = angle + kPi / 2;
     for (Vec3& v : fish.vertices) {
-        Vec3 p = v - Vec3{75, 0, 0};
+        Vec3 p = v - Vec3{65, 0, 0};
         p = {p.x * std::cos(dip) - p.z * std::sin(dip), p.y, p.x * std::sin(dip) + p.z * std::cos(dip)};
         p = {p.x * std::cos(heading) - p.y * std::sin(heading), p.x * std::sin(heading) + p.y * std::cos(heading), p.z};
         v = p + Vec3{125 * std::cos(angle), 125 * std::sin(angle), height};
@@ -142,8 +145,8 @@ CameraDef MakeHallCamera()
     auto eye = [](int f) {
         const float t = static_cast<float>(f) / kKylpylaFrames;
         const float a = -1.9f + 3.6f * EaseInOut(t, 0.2f);
-        return Vec3{(430 - 40 * std::sin(3 * a)) * std::cos(a), 330 * std::sin(a),
-                    165 + 45 * std::sin(2 * kPi * 1.5f * t)};
+        return Vec3{(510 - 30 * std::sin(3 * a)) * std::cos(a), 370 * std::sin(a),
+                    190 + 50 * std::sin(2 * kPi * 1.5f * t)};
     };
     auto target = [&](int f) {
         const Vec3 e = eye(f);

@@ -154,7 +154,7 @@ Image Sunset()
             c = c + Rgb(1.0f, 0.7f, 0.3f) * std::pow(glow, 12.0f);
             return glow > 0.995f ? Rgb(1.0f, 1.0f, 0.8f) : c;
         }
-        Colour sea = Mix(Rgb(0.35f, 0.2f, 0.25f), Rgb(0.02f, 0.05f, 0.15f), std::pow(-r.y, 0.4f));
+        Colour sea = Mix(Rgb(0.75f, 0.42f, 0.3f), Rgb(0.1f, 0.12f, 0.3f), std::pow(-r.y, 0.5f));
         const float column = std::exp(-std::pow((r.x / -std::min(r.z, -0.05f) - sun.x / -sun.z) * 5, 2.0f));
         const float glitter = Smooth(0.6f, 0.8f, Fbm(0.5f + 0.5f * r.x, -r.y * 8, 8, 3, 12));
         return sea + Rgb(1.0f, 0.6f, 0.25f) * column * glitter;
@@ -182,7 +182,7 @@ Image Travertine()
         const float band = 0.5f + 0.5f * std::sin(2 * kPi * (v * 7 + 0.5f * Fbm(u, v, 4, 4, 31)));
         Colour c = Mix(Rgb(0.92f, 0.83f, 0.66f), Rgb(0.78f, 0.66f, 0.48f), band * 0.7f);
         c = c * (0.9f + 0.2f * Fbm(u, v, 16, 3, 32));
-        const Cells pit = Worley(u, v * 0.25f + 0.0f, 16, 33);
+        const Cells pit = Worley(u, Fract(v * 3), 12, 33);  // pits drawn out along the bands
         const float pitSize = 0.12f + 0.2f * Hash2(static_cast<int>(pit.id), 0, 34);
         if (Hash2(static_cast<int>(pit.id), 1, 35) > 0.45f && pit.f1 < pitSize)
             c = Mix(c, Rgb(0.45f, 0.36f, 0.25f), Smooth(pitSize, pitSize * 0.5f, pit.f1));
@@ -270,11 +270,12 @@ Image Facade()
 {
     return Paint([](float u, float v) {
         Colour c = Ashlar(u, v, 8, 4, Rgb(0.62f, 0.64f, 0.7f), 81);
-        const float wx = Fract(u * 2), wy = Fract(v * 2);
-        const int id = static_cast<int>(u * 2) + 2 * static_cast<int>(v * 2);
+        // Windows: a 4 x 4 grid per repeat, some lit.
+        const float wx = Fract(u * 4), wy = Fract(v * 4);
+        const int id = static_cast<int>(u * 4) + 4 * static_cast<int>(v * 4);
         if (wx > 0.25f && wx < 0.75f && wy > 0.2f && wy < 0.75f) {
             const bool frame = wx < 0.29f || wx > 0.71f || wy < 0.24f || wy > 0.71f || std::abs(wx - 0.5f) < 0.02f;
-            const bool lit = Hash2(id, 3, 82) > 0.5f;
+            const bool lit = Hash2(id, 3, 82) > 0.55f;
             const Colour pane = lit ? Rgb(1.0f, 0.85f, 0.45f) * (0.8f + 0.2f * wy) : Rgb(0.03f, 0.04f, 0.08f);
             c = frame ? Rgb(0.9f, 0.9f, 0.88f) : pane;
         }
