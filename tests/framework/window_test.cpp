@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <dirent.h>
 #include <signal.h>
@@ -82,6 +83,22 @@ bool QuitWithin2s(const OrvWindow& window)
     for (int i = 0; i < 200 && !window.QuitRequested(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return window.QuitRequested();
+}
+
+// True when the cursor shown at (10, 10) on the screen has no visible pixel.
+bool CursorInvisibleAt10x10(Display* display)
+{
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 10, 10);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XFixesCursorImage* image = XFixesGetCursorImage(display);
+    if (!image)
+        return false;
+    bool invisible = true;
+    for (int i = 0; i < image->width * image->height; ++i)
+        invisible = invisible && (image->pixels[i] >> 24) == 0;
+    XFree(image);
+    return invisible;
 }
 
 // Threads of this process named like the window thread (GL drivers start threads of their own).
@@ -246,4 +263,17 @@ TEST_F(WindowTest, FullscreenSwitchesTheOutputTo640x480AndRestoresTheSameMode)
     EXPECT_EQ(after.mode, before.mode);
     EXPECT_EQ(after.width, before.width);
     EXPECT_EQ(after.height, before.height);
+}
+
+TEST_F(WindowTest, FullScreenHidesTheCursorAndWindowedShowsIt)
+{
+    {
+        OrvWindow window("orv cursor hidden");
+        window.Create(640, 480, 32, 1);
+        EXPECT_TRUE(CursorInvisibleAt10x10(display));
+    }
+    EXPECT_FALSE(CursorInvisibleAt10x10(display));
+    OrvWindow window("orv cursor shown");
+    window.Create(640, 480, 32, 0);
+    EXPECT_FALSE(CursorInvisibleAt10x10(display));
 }
