@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <libopenmpt/libopenmpt.hpp>
 #include <sstream>
 
@@ -134,7 +135,7 @@ TEST(Soundtrack, BreakdownQuieterThanMainParts)
 double LowBandRms(double from, double to)
 {
     const std::vector<float>& s = Played().stereo;
-    const double a = std::exp(-2 * M_PI * 100.0 / kRenderRate);
+    const double a = std::exp(-2 * std::numbers::pi * 100.0 / kRenderRate);
     double y1 = 0, y2 = 0, sum = 0;
     const size_t first = Frame(from), last = Frame(to);
     for (size_t i = first; i < last; ++i) {
