@@ -116,6 +116,8 @@ OrvWindow::OrvWindow(const char* title) : title(title)
 
 void OrvWindow::Init()
 {
+    if (registered)
+        return;
     XInitThreads();
     OrvInstallXErrorHandler();
     XSetIOErrorHandler(OnXIOError);

@@ -199,3 +199,22 @@ TEST(OrvMusic, NoSoundDeviceLeavesTheShowSilentAndRunning)
     EXPECT_NE(err.find("no sound"), std::string::npos) << err;
     std::remove(module.c_str());
 }
+
+TEST(OrvMusic, MissingSoundCardSaysSoInOneLineWithoutAlsaChatter)
+{
+    std::string module = TempPath("nocard.xm");
+    WriteFile(module, TinyXM());
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("AUDIODEV", "hw:99,0", 1);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    {
+        OrvMusic music(module.c_str());
+        EXPECT_FALSE(music.Playing());
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    unsetenv("AUDIODEV");
+    std::remove(module.c_str());
+}
