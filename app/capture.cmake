@@ -2,5 +2,6 @@
 add_library(orv_capture STATIC
   options.cpp capture.cpp capture_sink.cpp ffmpeg_pipe.cpp
   ${PROJECT_SOURCE_DIR}/framework/music_wav.cpp)
-target_link_libraries(orv_capture PUBLIC orv_show orv_framework PkgConfig::OPENMPT OpenGL::GL)
+# orv_demo gives the show loop and the command-line scan the live show uses.
+target_link_libraries(orv_capture PUBLIC orv_demo orv_show orv_framework PkgConfig::OPENMPT OpenGL::GL)
 target_compile_definitions(orv_capture PRIVATE ORV_VERSION="${PROJECT_VERSION}")

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/capture_sink.h"
+#include "app/demo_main.h"
 #include "app/ffmpeg_pipe.h"
 #include "app/scene_set.h"
 #include "app/show.h"
@@ -45,8 +46,8 @@ private:
     struct sigaction oldInt {}, oldTerm {};
 };
 
-// How many frames the schedule runs at `fps` (at most `limit` when not negative),
-// found by stepping a copy of the schedule that draws nothing on the same clock.
+// How many frames the show runs at `fps` (at most `limit` when not negative):
+// the show loop on the same clock over a copy of the schedule that draws nothing.
 int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, int fps, int64_t limit)
 {
     std::vector<OrvScheduleEntry> dry;
@@ -57,12 +58,11 @@ int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, int fps, int64
     OrvTimer timer(kTicksPerSecond, [&now] { return now; });
     timer.Reset();
     int64_t frames = 0;
-    for (; !show.Ended() && (limit < 0 || frames < limit); ++frames) {
-        now = OrvCaptureMilliseconds(frames, fps);
-        if (show.Step(timer.Elapsed()))
-            timer.Reset();
-    }
-    return frames;
+    OrvFrameHooks hooks;
+    hooks.quitRequested = [&] { return limit >= 0 && frames >= limit; };
+    hooks.beginFrame = [&] { now = OrvCaptureMilliseconds(frames, fps); };
+    hooks.endFrame = [&] { ++frames; };
+    return OrvRunShow(show, timer, hooks);
 }
 
 std::string Clock(double seconds)
@@ -73,10 +73,12 @@ std::string Clock(double seconds)
     return text;
 }
 
+}  // namespace
+
 // The progress report on stderr: a redrawn bar on a terminal, else a line every few seconds.
-class Progress {
+class OrvCaptureProgress {
 public:
-    explicit Progress(int64_t total) : total(total), tty(isatty(STDERR_FILENO)) {}
+    explicit OrvCaptureProgress(int64_t total) : total(total), tty(isatty(STDERR_FILENO)) {}
 
     void Update(int64_t done, const char* scene)
     {
@@ -124,7 +126,6 @@ private:
     std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
 };
 
-}  // namespace
 
 uint32_t OrvCaptureMilliseconds(int64_t index, int fps) { return static_cast<uint32_t>(index * 1000 / fps); }
 
@@ -167,41 +168,52 @@ int OrvCapture::Run()
     OrvIgnoreSigpipe ignoreSigpipe;
     if (!sink->Open(total, &error))
         return Fail(error);
-
-    uint32_t now = 0;
-    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
-    timer.Reset();
-    std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
-    Progress progress(total);
-    for (int64_t i = 0; i < total && !show.Ended(); ++i) {
-        if (stopSignal) {
-            progress.Break();
-            std::fprintf(stderr, "orvdemo: capture interrupted; nothing written to %s\n", sink->Path().c_str());
-            return 128 + stopSignal;
-        }
-        const char* scene = show.Entries()[show.Position()].name;
-        if (starts.empty() || starts.back().scene != scene)
-            starts.push_back({scene, i});
-        now = OrvCaptureMilliseconds(i, options.fps);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        if (show.Step(timer.Elapsed()))
-            timer.Reset();
-        gl.ReadRGB(rgb.data());
-        if (onFrame)
-            onFrame(i, rgb.data());
-        if (!sink->Write(i, rgb.data(), &error)) {
-            progress.Break();
-            return Fail(error);
-        }
-        written = i + 1;
-        progress.Update(written, scene);
+    OrvCaptureProgress progress(total);
+    const bool rendered = Render(show, gl, *sink, total, progress, &error);
+    if (stopSignal) {
+        std::fprintf(stderr, "orvdemo: capture interrupted; nothing written to %s\n", sink->Path().c_str());
+        return 128 + stopSignal;
     }
-    if (!sink->Close(&error))
+    if (!rendered || !sink->Close(&error))
         return Fail(error);
     std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render)\n",
                  sink->Path().c_str(), static_cast<long long>(written),
                  static_cast<double>(written) / options.fps, progress.Seconds());
     return 0;
+}
+
+// Runs the show loop on the made-up clock, handing each frame to the sink;
+// false when a frame could not be written or a stop signal came.
+bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total,
+                        OrvCaptureProgress& progress, std::string* error)
+{
+    uint32_t now = 0;
+    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    timer.Reset();
+    std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
+    bool failed = false;
+    const char* scene = "";
+    OrvFrameHooks hooks;
+    hooks.quitRequested = [&] { return stopSignal || failed || written >= total; };
+    hooks.beginFrame = [&] {
+        scene = show.Entries()[show.Position()].name;
+        if (starts.empty() || starts.back().scene != scene)
+            starts.push_back({scene, written});
+        now = OrvCaptureMilliseconds(written, options.fps);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    };
+    hooks.endFrame = [&] {
+        gl.ReadRGB(rgb.data());
+        if (onFrame)
+            onFrame(written, rgb.data());
+        failed = !sink.Write(written, rgb.data(), error);
+        if (!failed)
+            progress.Update(++written, scene);
+    };
+    OrvRunShow(show, timer, hooks);
+    if (stopSignal || failed)
+        progress.Break();
+    return !stopSignal && !failed;
 }
 
 int OrvRunCapture(const OrvOptions& options)

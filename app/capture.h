@@ -23,6 +23,11 @@
 
 #include "app/options.h"
 
+class OrvCaptureProgress;
+class OrvFrameSink;
+class OrvOffscreen;
+class OrvShow;
+
 struct OrvSceneStart {
     std::string scene;
     int64_t frame;  // index of the first frame the scene drew
@@ -55,6 +60,8 @@ public:
 
 private:
     int Fail(const std::string& message) const;
+    bool Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, OrvCaptureProgress& progress,
+                std::string* error);
 
     OrvOptions options;
     std::vector<OrvSceneStart> starts;

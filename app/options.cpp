@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "app/demo_main.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,18 +113,6 @@ void CheckCombination(OrvOptions& o)
 
 }  // namespace
 
-void OrvScanTail(const std::string& tail, bool* music, int32_t* bits)
-{
-    *music = true;
-    *bits = 32;
-    for (char c : tail) {
-        if (c == 's')
-            *music = false;
-        if (c == '1')
-            *bits = 24;
-    }
-}
-
 OrvOptions OrvParseOptions(int argc, const char* const* argv)
 {
     OrvOptions o;
@@ -144,7 +134,9 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
     }
     if (o.error.empty())
         CheckCombination(o);
-    OrvScanTail(o.tail, &o.music, &o.bits);
+    const OrvCommandLine scan = OrvScanCommandLine(o.tail.c_str());
+    o.music = scan.music;
+    o.bits = scan.bits;
     return o;
 }
 

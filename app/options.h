@@ -30,8 +30,8 @@ struct OrvOptions {
     int64_t frames = -1;      // --frames N: stop after N frames; -1: the whole show
 
     std::string tail;         // the arguments left for the character scan, joined with blanks
-    bool music = true;        // from the scan: no lower-case 's' in the tail
-    int32_t bits = 32;        // from the scan: 24 when the tail holds a '1'
+    bool music = true;        // OrvScanCommandLine of the tail: no lower-case 's' in it
+    int32_t bits = 32;        // OrvScanCommandLine of the tail: 24 when it holds a '1'
 
     std::string error;        // non-empty when the command line is bad
 };
@@ -41,9 +41,6 @@ constexpr int OrvOptionsExitCode = 2;
 
 // Parses argv (argv[0] is the program and is neither taken nor scanned).
 OrvOptions OrvParseOptions(int argc, const char* const* argv);
-
-// The show's character scan of a command-line tail.
-void OrvScanTail(const std::string& tail, bool* music, int32_t* bits);
 
 // True when a capture target names a video file (.mp4, .mkv, .webm) rather than a directory.
 bool OrvIsVideoTarget(const std::string& out);

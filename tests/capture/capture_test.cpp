@@ -137,6 +137,41 @@ TEST_F(CaptureTest, SceneChangesOnTheFrameIntroFirstPasses120)
     }
 }
 
+TEST_F(CaptureTest, WholeShowChangesScenesOnTheTimersTicksAndDrawsEveryScene)
+{
+    // Scene limits of the show, and the frame each scene should begin on when
+    // every change resets the clock at the changing frame's time.
+    const int32_t limits[] = {120, 540, 840, 840, 840, 840};
+    std::vector<int64_t> expected{0};
+    uint32_t start = 0;
+    int64_t i = 0;
+    for (size_t scene = 0; scene < 6; ++i) {
+        const uint32_t ms = static_cast<uint32_t>(i * 1000 / 30);
+        if (static_cast<int32_t>((ms - start) * 30u) / 1000 > limits[scene]) {
+            ++scene;
+            start = ms;
+            expected.push_back(i + 1);
+        }
+    }
+    OrvOptions options = Options("show", -1, 32, 24);
+    options.music = false;
+    OrvCapture capture(options);
+    std::map<int64_t, double> lit;
+    capture.onFrame = [&lit](int64_t f, const unsigned char* rgb) { lit[f] = LitShare(rgb, 32 * 24); };
+    ASSERT_EQ(capture.Run(), 0);
+    EXPECT_EQ(capture.FramesWritten(), expected.back());
+    EXPECT_GT(capture.FramesWritten(), 134 * 30);
+    EXPECT_LT(capture.FramesWritten(), 135 * 30);
+    const char* names[] = {"Intro", "Tunneli", "Kylpyla", "Insane", "Kaupunki", "Womb"};
+    ASSERT_EQ(capture.SceneStarts().size(), 6u);
+    for (size_t k = 0; k < 6; ++k) {
+        EXPECT_EQ(capture.SceneStarts()[k].scene, names[k]);
+        EXPECT_EQ(capture.SceneStarts()[k].frame, expected[k]) << names[k];
+        const int64_t sample = (expected[k] + expected[k + 1]) / 2;
+        EXPECT_GT(lit[sample], 0.05) << names[k] << " frame " << sample << " is (nearly) black";
+    }
+}
+
 TEST_F(CaptureTest, PngDirectoryHoldsEveryFrameAtTheAskedSizeAndTheMusic)
 {
     ASSERT_EQ(Run("--capture " + (dir / "frames").string() + " --frames 4 --size 96x72"), 0) << Err();
