@@ -151,70 +151,48 @@ TEST(OrvMusic, TinyModulePlaysNonSilentSamplesThroughTheDevice)
     std::remove(played.c_str());
 }
 
-TEST(OrvMusic, MissingFileIsSilentAndSaysWhyOnStderrOnly)
-{
-    UseDiskAudio(TempPath("unused.raw"));
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    {
-        OrvMusic music("/nonexistent/Tuvari.xm");
-        EXPECT_FALSE(music.Playing());
-    }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_NE(err.find("/nonexistent/Tuvari.xm"), std::string::npos) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-}
+// One way for the music to fail: a module file and the sound driver to use.
+struct FailureCase {
+    const char* what;
+    std::string module;
+    const char* driver;
+    const char* device;
+};
 
-TEST(OrvMusic, UnreadableModuleKeepsLibraryMessagesOffStdout)
+TEST(OrvMusic, EveryFailureIsSilentWithOneLineOnStderrAndNothingOnStdout)
 {
-    std::string module = TempPath("broken.xm");
-    std::vector<uint8_t> broken = TinyXM();
-    broken.resize(70);  // header cut short
-    WriteFile(module, broken);
-    UseDiskAudio(TempPath("unused.raw"));
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    {
-        OrvMusic music(module.c_str());
-        EXPECT_FALSE(music.Playing());
+    std::string good = TempPath("good.xm");
+    std::string broken = TempPath("broken.xm");
+    WriteFile(good, TinyXM());
+    std::vector<uint8_t> cut = TinyXM();
+    cut.resize(70);  // header cut short
+    WriteFile(broken, cut);
+    const FailureCase cases[] = {
+        {"missing file", "/nonexistent/Tuvari.xm", "disk", ""},
+        {"unreadable module", broken, "disk", ""},
+        {"no such driver", good, "no-such-driver", ""},
+        {"no sound card (ALSA would print its own errors)", good, "alsa", "hw:99,0"},
+    };
+    for (const FailureCase& c : cases) {
+        setenv("SDL_AUDIODRIVER", c.driver, 1);
+        setenv("SDL_DISKAUDIOFILE", TempPath("unused.raw").c_str(), 1);
+        if (*c.device)
+            setenv("AUDIODEV", c.device, 1);
+        else
+            unsetenv("AUDIODEV");
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        bool playing = true;
+        {
+            OrvMusic music(c.module.c_str());
+            playing = music.Playing();
+        }
+        std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << c.what;
+        EXPECT_FALSE(playing) << c.what;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << c.what << ": " << err;
     }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    std::remove(module.c_str());
-}
-
-TEST(OrvMusic, NoSoundDeviceLeavesTheShowSilentAndRunning)
-{
-    std::string module = TempPath("nodevice.xm");
-    WriteFile(module, TinyXM());
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    ::testing::internal::CaptureStderr();
-    {
-        OrvMusic music(module.c_str());
-        EXPECT_FALSE(music.Playing());
-    }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("no sound"), std::string::npos) << err;
-    std::remove(module.c_str());
-}
-
-TEST(OrvMusic, MissingSoundCardSaysSoInOneLineWithoutAlsaChatter)
-{
-    std::string module = TempPath("nocard.xm");
-    WriteFile(module, TinyXM());
-    setenv("SDL_AUDIODRIVER", "alsa", 1);
-    setenv("AUDIODEV", "hw:99,0", 1);
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    {
-        OrvMusic music(module.c_str());
-        EXPECT_FALSE(music.Playing());
-    }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     unsetenv("AUDIODEV");
-    std::remove(module.c_str());
+    std::remove(good.c_str());
+    std::remove(broken.c_str());
 }
