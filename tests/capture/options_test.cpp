@@ -1,6 +1,9 @@
 // The command line: options taken out, everything else scanned letter by letter.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <initializer_list>
 #include <vector>
 
@@ -133,4 +136,40 @@ TEST(CaptureGeometry, FrameClockIsTruncatedMilliseconds)
     EXPECT_EQ(OrvCaptureMilliseconds(121, 30), 4033u);
     EXPECT_EQ(OrvCaptureMilliseconds(122, 30), 4066u);
     EXPECT_EQ(OrvCaptureMilliseconds(3, 60), 50u);
+}
+
+TEST(Options, StartUpResolvesTheCaptureBeforeChangingToTheDataDirectory)
+{
+    const std::filesystem::path home = std::filesystem::current_path();
+    char pattern[] = "/tmp/orv-options-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    OrvOptions o = Parse({"--data", pattern, "--capture", "out.mp4"});
+    int code = -1;
+    EXPECT_TRUE(OrvStartUp(o, "orvdemo", &code));
+    const std::filesystem::path now = std::filesystem::current_path();
+    std::filesystem::current_path(home);
+    std::filesystem::remove(pattern);
+    EXPECT_EQ(now, std::filesystem::path(pattern));
+    EXPECT_EQ(o.capture, (home / "out.mp4").string());
+}
+
+TEST(Options, StartUpStopsWithTheRightExitCode)
+{
+    const std::vector<std::pair<std::vector<const char*>, int>> cases = {
+        {{"--help"}, 0}, {{"--version"}, 0}, {{"--fps", "0"}, OrvOptionsExitCode},
+        {{"--data", "/nonexistent/orv"}, OrvOptionsExitCode}};
+    for (const auto& [args, expected] : cases) {
+        std::vector<const char*> argv{"orvdemo"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        OrvOptions o = OrvParseOptions(static_cast<int>(argv.size()), argv.data());
+        int code = -1;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(OrvStartUp(o, "orvdemo", &code)) << args[0];
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, expected) << args[0];
+        EXPECT_EQ(out.empty(), expected != 0) << args[0] << ": help and version go to stdout, errors do not";
+        EXPECT_EQ(err.empty(), expected == 0) << args[0] << ": " << err;
+    }
 }
