@@ -84,7 +84,9 @@ TEST_F(ShowTest, EachSceneLeavesTheStateItsSuccessorFinds)
         EXPECT_EQ(BoundTexture(), NameOf(d.scenes.intro->Texture()));
         EXPECT_EQ(TexEnvMode(), GL_MODULATE);
         ExpectVec4Near(GetVec4(GL_CURRENT_COLOR), kWhite, 0, "current colour");
-        EXPECT_FLOAT_EQ(GetVec4(GL_MODELVIEW_MATRIX)[2], 0.0f);
+        GLfloat view[16] = {};
+        glGetFloatv(GL_MODELVIEW_MATRIX, view);
+        EXPECT_FLOAT_EQ(view[14], -20.0f) << "the eye 20 units out on the z axis";
         ExpectCleanFrame();
     }
     {
