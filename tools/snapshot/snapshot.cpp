@@ -62,6 +62,18 @@ void Usage()
                  "[--frame SCENE:TICK=FILE]...\n");
 }
 
+// Keeps "SCENE:TICK=FILE" with FILE made absolute, since the data directory becomes
+// the working directory before any picture is written.
+bool AddFrameOption(const std::string& spec, std::vector<std::string>& frames)
+{
+    const size_t equals = spec.find('=');
+    if (equals == std::string::npos || equals + 1 == spec.size())
+        return false;
+    frames.push_back(spec.substr(0, equals + 1) +
+                     std::filesystem::absolute(spec.substr(equals + 1)).string());
+    return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o)
 {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -81,7 +93,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
         else if (arg == "--sheet")
             o.sheet = std::filesystem::absolute(value).string();
         else if (arg == "--frame")
-            o.frames.push_back(value);
+            good = AddFrameOption(value, o.frames);
         else
             good = false;
         if (!good)
@@ -122,8 +134,7 @@ bool AddFrameCapture(const std::vector<OrvScheduleEntry>& entries, const std::st
     if (scene < 0)
         return false;
     const int32_t tick = std::atoi(spec.substr(colon + 1, equals - colon - 1).c_str());
-    captures.push_back({static_cast<size_t>(scene), tick,
-                        std::filesystem::absolute(spec.substr(equals + 1)).string()});
+    captures.push_back({static_cast<size_t>(scene), tick, spec.substr(equals + 1)});
     return true;
 }
 
