@@ -42,11 +42,12 @@ Mesh MakeFloor()
     return MakeGrid(cols, rows, position, uv, true);
 }
 
-// Replaces a mesh's mapping by a top-down planar one.
-void PlanarMapping(Mesh& m, float tile)
+// Maps the whole basin into the deep pit in the middle of the travertine
+// texture, so the water lies over dark stone rather than bright slabs.
+void BasinMapping(Mesh& m)
 {
     for (size_t i = 0; i < m.vertices.size(); ++i)
-        m.uvs[i] = {m.vertices[i].x / tile, m.vertices[i].y / tile};
+        m.uvs[i] = {0.5f + m.vertices[i].x * 2e-5f, 0.5f + m.vertices[i].y * 1e-5f};
 }
 
 // "Box01": floor with the pool cut out, the basin, the hall's walls and ceiling.
@@ -56,12 +57,13 @@ Mesh MakeHallShell()
     Mesh wall = MakeLathe({0, 0, 0}, {{kPoolRadius, -kPoolDepth}, {kPoolRadius, -kPoolDepth / 2}, {kPoolRadius, 0}},
                           72, kStoneTile / 2, false, false);
     wall.FlipFaces();
+    BasinMapping(wall);
     m.Append(wall);
     std::vector<Vec2> bottomProfile;
     for (int k = 4; k >= 0; --k)
         bottomProfile.push_back({kPoolRadius * k / 4.0f, -kPoolDepth});
     Mesh bottom = MakeLathe({0, 0, 0}, bottomProfile, 72, kStoneTile, false, false);
-    PlanarMapping(bottom, kStoneTile);
+    BasinMapping(bottom);
     m.Append(bottom);
     const float step = 80;
     const Vec3 up{0, 0, kHallZ};

@@ -186,6 +186,9 @@ Image Travertine()
         const float pitSize = 0.12f + 0.2f * Hash2(static_cast<int>(pit.id), 0, 34);
         if (Hash2(static_cast<int>(pit.id), 1, 35) > 0.45f && pit.f1 < pitSize)
             c = Mix(c, Rgb(0.45f, 0.36f, 0.25f), Smooth(pitSize, pitSize * 0.5f, pit.f1));
+        // One deep pit in the middle of every slab; the pool's basin is mapped into it.
+        const float deep = std::hypot((u - 0.5f) / 0.05f, (v - 0.5f) / 0.02f);
+        c = Mix(Rgb(0.2f, 0.18f, 0.16f), c, Smooth(0.6f, 1.0f, deep));
         const float joint = std::min(std::min(u, 1 - u), std::min(v, 1 - v));
         return Mix(Rgb(0.97f, 0.95f, 0.9f), c, Smooth(0.004f, 0.012f, joint));
     });
