@@ -126,7 +126,6 @@ private:
     std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
 };
 
-
 uint32_t OrvCaptureMilliseconds(int64_t index, int fps) { return static_cast<uint32_t>(index * 1000 / fps); }
 
 OrvViewport OrvCaptureViewport(int width, int height)

@@ -14,6 +14,9 @@
 #ifndef ORV_VERSION
 #define ORV_VERSION "unknown"
 #endif
+#ifndef ORV_DATA_FROM_BIN
+#define ORV_DATA_FROM_BIN "../share/orvdemo"
+#endif
 
 namespace {
 
@@ -166,6 +169,8 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
     const std::filesystem::path capture = std::filesystem::absolute(options.capture, ec);
     if (!options.capture.empty() && !ec)
         options.capture = capture.string();
+    if (options.dataDir.empty())
+        options.dataDir = OrvInstalledDataDir(std::filesystem::read_symlink("/proc/self/exe", ec).string());
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
         std::fprintf(stderr, "%s: cannot use data directory %s: %s\n", program, options.dataDir.c_str(),
                      std::strerror(errno));
@@ -173,6 +178,17 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
         return false;
     }
     return true;
+}
+
+std::string OrvInstalledDataDir(const std::string& exe)
+{
+    if (exe.empty())
+        return "";
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::path(exe).parent_path() / ORV_DATA_FROM_BIN;
+    if (!std::filesystem::is_directory(dir, ec))
+        return "";
+    return std::filesystem::weakly_canonical(dir, ec).string();
 }
 
 std::string OrvVersion() { return std::string("orvdemo ") + ORV_VERSION; }

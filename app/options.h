@@ -47,8 +47,14 @@ bool OrvIsVideoTarget(const std::string& out);
 
 // What every entry point does first: prints the error (exit code 2), the usage
 // or the version (exit code 0) and returns false with `exitCode` set; otherwise
-// makes --capture absolute, changes to --data DIR and returns true.
+// makes --capture absolute, changes to --data DIR (without --data: to the
+// installed data directory when the program runs from its install prefix)
+// and returns true.
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode);
+
+// The installed data directory that belongs to the program file `exe`
+// (<prefix>/share/orvdemo for <prefix>/bin/orvdemo); empty when there is none.
+std::string OrvInstalledDataDir(const std::string& exe);
 
 // The usage text printed by --help.
 std::string OrvUsage(const char* program);

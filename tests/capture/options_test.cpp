@@ -173,3 +173,16 @@ TEST(Options, StartUpStopsWithTheRightExitCode)
         EXPECT_EQ(err.empty(), expected == 0) << args[0] << ": " << err;
     }
 }
+
+TEST(Options, InstalledProgramFindsTheDataBesideItsPrefix)
+{
+    char pattern[] = "/tmp/orv-prefix-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path prefix = pattern;
+    std::filesystem::create_directories(prefix / "bin");
+    EXPECT_EQ(OrvInstalledDataDir((prefix / "bin/orvdemo").string()), "") << "no data installed yet";
+    std::filesystem::create_directories(prefix / "share/orvdemo");
+    EXPECT_EQ(OrvInstalledDataDir((prefix / "bin/orvdemo").string()), (prefix / "share/orvdemo").string());
+    EXPECT_EQ(OrvInstalledDataDir(""), "");
+    std::filesystem::remove_all(prefix);
+}
