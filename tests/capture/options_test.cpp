@@ -129,15 +129,6 @@ TEST(CaptureGeometry, ViewportKeepsFourThirdsCentred)
     EXPECT_EQ(tall.height, 480);
 }
 
-TEST(CaptureGeometry, FrameClockIsTruncatedMilliseconds)
-{
-    EXPECT_EQ(OrvCaptureMilliseconds(0, 30), 0u);
-    EXPECT_EQ(OrvCaptureMilliseconds(1, 30), 33u);
-    EXPECT_EQ(OrvCaptureMilliseconds(121, 30), 4033u);
-    EXPECT_EQ(OrvCaptureMilliseconds(122, 30), 4066u);
-    EXPECT_EQ(OrvCaptureMilliseconds(3, 60), 50u);
-}
-
 TEST(Options, StartUpResolvesTheCaptureBeforeChangingToTheDataDirectory)
 {
     const std::filesystem::path home = std::filesystem::current_path();
