@@ -61,6 +61,9 @@ TEST_F(ShowTest, ConstructorsSetTheStateTheFirstSceneFinds)
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     EXPECT_EQ(GetInt(GL_COLOR_MATERIAL_FACE), GL_FRONT);
     EXPECT_EQ(GetInt(GL_COLOR_MATERIAL_PARAMETER), GL_DIFFUSE);
+    // Colour material is switched on before its face and parameter are chosen, so the
+    // default ambient-and-diffuse tracking copies the white current colour into the ambient.
+    ExpectVec4Near(FrontMaterial(GL_AMBIENT), kWhite, 0, "front ambient");
     EXPECT_EQ(GetInt(GL_BLEND_SRC), GL_SRC_ALPHA);
     EXPECT_EQ(GetInt(GL_BLEND_DST), GL_ONE);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
