@@ -220,3 +220,39 @@ TEST_F(ShowTest, DestroyingTheScenesFreesEveryListAndTexture)
     EXPECT_EQ(LiveListsAndTextures(), std::make_pair(0, 0));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+namespace {
+
+// The current modelview matrix applied to a point.
+Vec4 ThroughModelview(const Vec4& p)
+{
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    Vec4 out{};
+    for (int row = 0; row < 4; ++row)
+        out[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row] * p[3];
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ShowTest, KeyframedScenesPlaceTheLightThroughThePreviousFramesView)
+{
+    Start();
+    ShowDriver& d = *driver;
+    const struct {
+        const char* scene;
+        const char* file;
+    } keyframed[] = {{"Tunneli", "tunneli.3ds"}, {"Kylpyla", "kylpyla.3ds"},
+                     {"Kaupunki", "kaupunki.3ds"}};
+    for (const auto& k : keyframed) {
+        SCOPED_TRACE(k.scene);
+        d.SkipTo(k.scene);
+        // First frame through the view the previous scene left, the next through its own.
+        for (int32_t tick : {0, 300}) {
+            const Vec4 expected = ThroughModelview(CameraAt(k.file, tick));
+            d.Frame(tick);
+            ExpectVec4Near(Light0(GL_POSITION), expected, 1e-2f, "light 0");
+        }
+    }
+}
