@@ -123,7 +123,7 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
         a = {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-deadline", "good", "-cpu-used", "4",
              "-row-mt", "1"};
     else
-        a = {"-c:v", "libx264", "-preset", "medium", "-crf", "20"};
+        a = {"-c:v", "libx264", "-preset", "veryfast", "-crf", "20"};
     a.insert(a.end(), {"-pix_fmt", "yuv420p"});
     if (music && ext == "mp4")
         a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
