@@ -203,7 +203,7 @@ std::string OrvUsage(const char* program)
            "  --version        show the version and exit\n"
            "  --window         play in a window; the display mode is not changed\n"
            "  --desktop        full screen at the desktop's own resolution, picture kept at 4:3\n"
-           "  --loop           start the show again after the last scene, until you quit\n"
+           "  --loop           start the show again after the last scene, until you quit (live only)\n"
            "  --data DIR       read the show's data files from DIR\n"
            "  --capture OUT    render the show without a window or sound device: OUT ending in\n"
            "                   .mp4, .mkv or .webm is a video with the music (needs ffmpeg),\n"
