@@ -19,16 +19,19 @@
 namespace bench {
 
 // Points file descriptor 1 at /dev/null and keeps the original as `Out()`,
-// so no reader's trace costs a terminal or pipe write during timing.
+// so no reader's trace costs a terminal or pipe write during timing. Left
+// alone for --benchmark_list_tests, which Google Benchmark prints to stdout.
 class QuietStdout {
 public:
-    QuietStdout()
+    QuietStdout(int argc, char** argv)
     {
         std::fflush(stdout);
         const int saved = dup(1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
+        if (!Listing(argc, argv)) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            close(null);
+        }
         buffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(saved, std::ios::out);
         out = std::make_unique<std::ostream>(buffer.get());
     }
@@ -37,6 +40,14 @@ public:
     std::ostream& Out() { return *out; }
 
 private:
+    static bool Listing(int argc, char** argv)
+    {
+        for (int i = 1; i < argc; ++i)
+            if (std::string(argv[i]).rfind("--benchmark_list_tests", 0) == 0)
+                return true;
+        return false;
+    }
+
     std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> buffer;
     std::unique_ptr<std::ostream> out;
 };
@@ -70,6 +81,8 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
+
+    bool Empty() const { return figures.empty(); }
 
     const Figure* Find(const std::string& name) const
     {

@@ -70,7 +70,7 @@ void PrintTable(std::ostream& out, const std::vector<Mesh>& meshes, const bench:
 
 int main(int argc, char** argv)
 {
-    bench::QuietStdout quiet;
+    bench::QuietStdout quiet(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
@@ -82,7 +82,8 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("build/" + m.label).c_str(), BenchBuild, &m)->Unit(benchmark::kMillisecond);
 
     auto reporter = bench::RunAll(quiet.Out());
-    PrintTable(quiet.Out(), meshes, *reporter);
+    if (!reporter->Empty())
+        PrintTable(quiet.Out(), meshes, *reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -393,7 +393,7 @@ void PrintTable(std::ostream& out, const std::vector<Input>& inputs, const bench
 
 int main(int argc, char** argv)
 {
-    bench::QuietStdout quiet;
+    bench::QuietStdout quiet(argc, argv);
     std::string data = ORV_DATA_DIR, fixtures = ORV_FIXTURES_DIR;
     TakeOwnFlags(argc, argv, data, fixtures);
     benchmark::Initialize(&argc, argv);
@@ -420,7 +420,8 @@ int main(int argc, char** argv)
     }
 
     auto reporter = bench::RunAll(quiet.Out());
-    PrintTable(quiet.Out(), inputs, *reporter);
+    if (!reporter->Empty())
+        PrintTable(quiet.Out(), inputs, *reporter);
     fs::remove_all(scratchDir);
     benchmark::Shutdown();
     return 0;
