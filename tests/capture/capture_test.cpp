@@ -258,7 +258,7 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
 {
     std::ofstream(dir / "file") << "not a directory";
     fs::create_directories(dir / "bin");
-    std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\nhead -c 1000 >/dev/null\nexit 3\n";
+    std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\n/usr/bin/head -c 1000 >/dev/null\nexit 3\n";
     fs::permissions(dir / "bin/ffmpeg", fs::perms::owner_all);
     const std::string video = (dir / "out/show.mp4").string();
     fs::create_directories(dir / "out");
@@ -272,7 +272,7 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
         {"--capture " + (dir / "file/show.mp4").string(), "", "cannot write", 1},
         {"--capture " + (dir / "file/frames").string(), "", "cannot create directory", 1},
         {"--capture " + video + small + "3", "PATH=/nonexistent", "ffmpeg not found", 1},
-        {"--capture " + video + small + "30", "PATH=" + (dir / "bin").string(), "ffmpeg", 1},
+        {"--capture " + video + small + "30", "PATH=" + (dir / "bin").string(), "exited with status 3", 1},
         {"--capture " + video + small + "60", limit, "File too large", 1},
         {"--capture " + video + " --size 320x240 --frames 90 s", "trap '' XFSZ; ulimit -f 8;", "ffmpeg", 1},
         {"--capture " + (dir / "out/frames").string() + small + "60", limit, "File too large", 1},
