@@ -192,12 +192,11 @@ TEST_F(CaptureTest, NoMusicWordLeavesOutTheMusic)
 
 TEST_F(CaptureTest, TwoRunsGiveIdenticalFrames)
 {
-    const int64_t frames = IntroLastFrame(30) + 4;
-    const std::string common = " --frames " + std::to_string(frames) + " --size 64x48";
-    ASSERT_EQ(Run("--capture " + (dir / "a").string() + common), 0) << Err();
-    ASSERT_EQ(Run("--capture " + (dir / "b").string() + common), 0) << Err();
+    // The whole show, so Womb's pseudo-random flicker and every scene's state are covered.
+    ASSERT_EQ(Run("--capture " + (dir / "a").string() + " --size 32x24"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "b").string() + " --size 32x24"), 0) << Err();
     const std::vector<std::string> names = Names(dir / "a");
-    ASSERT_EQ(names.size(), static_cast<size_t>(frames) + 1);
+    ASSERT_GT(names.size(), 4000u);
     EXPECT_EQ(names, Names(dir / "b"));
     for (const std::string& name : names)
         EXPECT_TRUE(ReadAll(dir / "a" / name) == ReadAll(dir / "b" / name)) << name << " differs";
