@@ -128,16 +128,6 @@ private:
 
 uint32_t OrvCaptureMilliseconds(int64_t index, int fps) { return static_cast<uint32_t>(index * 1000 / fps); }
 
-OrvViewport OrvCaptureViewport(int width, int height)
-{
-    if (static_cast<int64_t>(width) * 3 > static_cast<int64_t>(height) * 4) {
-        const int w = height * 4 / 3;
-        return {(width - w) / 2, 0, w, height};
-    }
-    const int h = width * 3 / 4;
-    return {0, (height - h) / 2, width, h};
-}
-
 int OrvCapture::Fail(const std::string& message) const
 {
     std::fprintf(stderr, "orvdemo: capture failed: %s\n", message.c_str());

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_main.h"
 #include "app/options.h"
 
 class OrvCaptureProgress;
@@ -33,15 +34,11 @@ struct OrvSceneStart {
     int64_t frame;  // index of the first frame the scene drew
 };
 
-struct OrvViewport {
-    int x, y, width, height;
-};
-
 // Show-clock milliseconds at which frame `index` is drawn.
 uint32_t OrvCaptureMilliseconds(int64_t index, int fps);
 
 // The largest centred 4:3 rectangle in a width x height picture.
-OrvViewport OrvCaptureViewport(int width, int height);
+inline OrvViewport OrvCaptureViewport(int width, int height) { return OrvFourThirdsViewport(width, height); }
 
 class OrvCapture {
 public:

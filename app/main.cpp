@@ -1,14 +1,22 @@
-// Entry point: hands the arguments after the program name, joined with blanks, to DemoMain.
+// Entry point: reads the options, then runs the timedemo, the capture or the live show.
 #include <fenv.h>
 
-#include <string>
-
+#include "app/capture.h"
 #include "app/demo_main.h"
+#include "app/options.h"
+#include "app/timedemo.h"
 
 int main(int argc, char** argv)
 {
     // Degenerate arithmetic in the scenes must give infinities and NaNs, never a trap.
     fedisableexcept(FE_ALL_EXCEPT);
-    std::string tail = OrvJoinArguments(argc, argv);
-    return DemoMain(tail.c_str());
+    OrvOptions options = OrvParseOptions(argc, argv);
+    int exitCode = 0;
+    if (!OrvStartUp(options, "orvdemo", &exitCode))
+        return exitCode;
+    if (options.timedemo)
+        return OrvRunTimedemo(options);
+    if (!options.capture.empty())
+        return OrvRunCapture(options);
+    return DemoMain(options);
 }

@@ -60,6 +60,17 @@ OrvMusic::~OrvMusic()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+void OrvMusic::Restart()
+{
+    if (!module)
+        return;
+    if (device != 0)
+        SDL_LockAudioDevice(device);
+    openmpt_module_set_position_seconds(module, 0.0);
+    if (device != 0)
+        SDL_UnlockAudioDevice(device);
+}
+
 // Reads the module file through libopenmpt with our own log function.
 bool OrvMusic::Load(const char* fileName)
 {

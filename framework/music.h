@@ -5,10 +5,10 @@
 // that subsystem) plays it at 48 kHz stereo float.
 //
 // Threads:
-// - The constructor and the destructor run on the main thread; the program
-//   makes no other call.
+// - The constructor, Restart and the destructor run on the main thread.
 // - SDL's own audio thread calls the fill callback, which is the only code that
-//   touches the libopenmpt module while the device is open. The destructor
+//   touches the libopenmpt module while the device is open, except Restart,
+//   which holds the device's lock while it repositions the module. The destructor
 //   closes the device (which waits for the callback to finish) before it
 //   destroys the module, so the two threads never use the module at once.
 //
@@ -30,6 +30,9 @@ public:
 
     // True while the module is loaded and the sound device is playing it.
     bool Playing() const { return device != 0; }
+
+    // Plays the module again from its beginning (for a show that starts over).
+    void Restart();
 
     static constexpr int kSampleRate = 48000;
     static constexpr int kBufferFrames = 1024;

@@ -143,14 +143,42 @@ int OrvWindow::Create(int w, int h, int b, int fs)
     height = h;
     bits = b;
     fullscreen = static_cast<unsigned char>(fs);
+    Connect();
+    if (fullscreen == 1)
+        SwitchMode();
+    return Open();
+}
+
+int OrvWindow::CreateDesktop(int b)
+{
+    x = 0;
+    y = 0;
+    bits = b;
+    fullscreen = 0;
+    desktop = true;
+    Connect();
+    Screen* screen = DefaultScreenOfDisplay(glDisplay);
+    width = WidthOfScreen(screen);
+    height = HeightOfScreen(screen);
+    return Open();
+}
+
+// Opens the main thread's connection and picks the GL config.
+void OrvWindow::Connect()
+{
     ready.store(false, std::memory_order_release);
     glDisplay = XOpenDisplay(nullptr);
     if (!glDisplay)
         Fatal("OrvWindow::Create", "XOpenDisplay failed!");
     if (!ChooseConfig())
         Fatal("OrvWindow::Create", "glXChooseFBConfig failed!");
-    if (fullscreen == 1)
-        SwitchMode();
+}
+
+// Starts the window thread, waits for the window and makes the context current here.
+int OrvWindow::Open()
+{
+    shownWidth.store(width, std::memory_order_release);
+    shownHeight.store(height, std::memory_order_release);
     endEvent = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (endEvent < 0 || pthread_create(&thread, nullptr, WndThread, this) != 0)
         Fatal("OrvWindow::Create", "CreateThread failed!");
@@ -215,7 +243,7 @@ OrvWindow::~OrvWindow()
     context = nullptr;
     activeMode.store(nullptr);
     mode.Restore(glDisplay);
-    if (fullscreen == 1 && window != 0)
+    if ((fullscreen == 1 || desktop) && window != 0)
         XUndefineCursor(glDisplay, window);
     XSync(glDisplay, False);
     if (threadStarted) {
@@ -239,7 +267,7 @@ void* OrvWindow::WndThread(void* param)
         Fatal("OrvWindow::WndThread", "XOpenDisplay failed!");
     if (!self->CreateNativeWindow())
         Fatal("OrvWindow::WndThread", "CreateWindow failed!");
-    if (self->fullscreen == 1)
+    if (self->fullscreen == 1 || self->desktop)
         self->HideCursor();
     XMapRaised(self->wndDisplay, self->window);
     XSync(self->wndDisplay, False);
@@ -268,6 +296,7 @@ bool OrvWindow::CreateNativeWindow()
     attrs.background_pixmap = None;
     attrs.border_pixel = 0;
     attrs.event_mask = KeyPressMask | StructureNotifyMask;
+    // Unmanaged only when the mode is switched; a desktop window goes through the window manager.
     attrs.override_redirect = fullscreen == 1;
     unsigned long mask = CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask | CWOverrideRedirect;
     OrvTrapXErrors();
@@ -280,7 +309,7 @@ bool OrvWindow::CreateNativeWindow()
     XClassHint classHint{const_cast<char*>("orvdemo"), const_cast<char*>("OrvWindow")};
     XSetClassHint(dpy, window, &classHint);
     XSizeHints* size = XAllocSizeHints();
-    size->flags = USPosition | PPosition | PMinSize | PMaxSize;
+    size->flags = desktop ? USPosition | PPosition : USPosition | PPosition | PMinSize | PMaxSize;
     size->x = x;
     size->y = y;
     size->min_width = size->max_width = width;
@@ -291,7 +320,18 @@ bool OrvWindow::CreateNativeWindow()
     wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
     Atom protocols[] = {wmDeleteWindow};
     XSetWMProtocols(dpy, window, protocols, 1);
+    if (desktop)
+        AskForFullScreen();
     return true;
+}
+
+// Sets _NET_WM_STATE before mapping, so an EWMH window manager maps the window full screen.
+void OrvWindow::AskForFullScreen()
+{
+    Atom state = XInternAtom(wndDisplay, "_NET_WM_STATE", False);
+    Atom full = XInternAtom(wndDisplay, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(wndDisplay, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&full), 1);
 }
 
 // Gives the window an empty cursor; it goes with the window.
@@ -348,12 +388,18 @@ void OrvWindow::HandleEvent(const XEvent& event)
         break;
     case MapNotify:
         // An unmanaged window gets no focus from a window manager: take it, and the keyboard.
-        if (fullscreen == 1) {
+        // A desktop window takes the focus too, for a server with no window manager.
+        if (fullscreen == 1 || desktop) {
             OrvTrapXErrors();
             XSetInputFocus(wndDisplay, window, RevertToParent, CurrentTime);
-            XGrabKeyboard(wndDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+            if (fullscreen == 1)
+                XGrabKeyboard(wndDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
             OrvUntrapXErrors(wndDisplay);
         }
+        break;
+    case ConfigureNotify:
+        shownWidth.store(event.xconfigure.width, std::memory_order_release);
+        shownHeight.store(event.xconfigure.height, std::memory_order_release);
         break;
     default:
         break;

@@ -13,7 +13,8 @@
 //   read by the main thread after seeing `ready`); `ready` (raised once by the
 //   window thread, polled by Create); `quit` (raised by the window thread on
 //   Escape, a close request, Alt+F4, SIGINT or SIGTERM; polled by the main
-//   thread once a frame). Both flags are atomics written with release and read
+//   thread once a frame); `shownWidth`/`shownHeight` (the window's size, set
+//   before `ready` and on every ConfigureNotify). All are atomics written with release and read
 //   with acquire. Everything Create stores before starting the thread is
 //   read-only afterwards. The destructor ends the thread through `endEvent`
 //   (an eventfd) and joins it.
@@ -22,6 +23,10 @@
 // and covers it with a borderless window; when the switch fails the desktop
 // mode stays and the window is a borderless width x height at (0, 0). Windowed
 // (`fullscreen` 0) is a normal decorated window with the cursor shown.
+// CreateDesktop covers the screen at the desktop's own mode: a borderless
+// window asking the window manager for full screen (_NET_WM_STATE_FULLSCREEN),
+// sized to the screen so it also covers it with no window manager; no mode
+// switch, cursor hidden.
 //
 // Fatal failures print "OrvWindow::<operation>: <what> failed!" on stderr,
 // restore the display mode and end the process with exit code 2.
@@ -54,6 +59,10 @@ public:
     // `fullscreen` 1 switches the display; any other value opens a normal window.
     int Create(int width, int height, int bits, int fullscreen);
 
+    // Opens a window covering the screen without changing the display mode and
+    // makes its GL context current on the calling thread.
+    int CreateDesktop(int bits);
+
     // Presents the back buffer.
     void Swap();
 
@@ -65,6 +74,9 @@ public:
 
     // The X window id, valid on any connection to the same server (0 before Create).
     unsigned long WindowId() const { return window; }
+    // The window's current size (the window manager may change a desktop window's).
+    int Width() const { return shownWidth.load(std::memory_order_acquire); }
+    int Height() const { return shownHeight.load(std::memory_order_acquire); }
     // True while the display runs in the mode Create switched to.
     bool ModeSwitched() const { return mode.Switched(); }
     // How many times the process-wide handlers have been installed.
@@ -72,10 +84,13 @@ public:
 
 private:
     static void Fatal(const char* caption, const char* text);
+    void Connect();
+    int Open();
     bool ChooseConfig();
     void SwitchMode();
     bool CreateNativeWindow();
     void HideCursor();
+    void AskForFullScreen();
     void Pump();
     void HandleEvent(const union _XEvent& event);
     void DestroyNativeWindow();
@@ -99,6 +114,9 @@ private:
     int height = 0;
     int bits = 0;
     unsigned char fullscreen = 0;
+    bool desktop = false;
+    std::atomic<int> shownWidth{0};
+    std::atomic<int> shownHeight{0};
     std::atomic<bool> quit{false};
     std::atomic<bool> ready{false};
     int endEvent = -1;

@@ -115,16 +115,16 @@ TEST(Options, UsageNamesEveryOption)
 
 TEST(CaptureGeometry, ViewportKeepsFourThirdsCentred)
 {
-    const OrvViewport full = OrvCaptureViewport(640, 480);
+    const OrvViewport full = OrvFourThirdsViewport(640, 480);
     EXPECT_EQ(full.x, 0);
     EXPECT_EQ(full.y, 0);
     EXPECT_EQ(full.width, 640);
     EXPECT_EQ(full.height, 480);
-    const OrvViewport wide = OrvCaptureViewport(1280, 720);
+    const OrvViewport wide = OrvFourThirdsViewport(1280, 720);
     EXPECT_EQ(wide.x, 160);
     EXPECT_EQ(wide.width, 960);
     EXPECT_EQ(wide.height, 720);
-    const OrvViewport tall = OrvCaptureViewport(640, 600);
+    const OrvViewport tall = OrvFourThirdsViewport(640, 600);
     EXPECT_EQ(tall.y, 60);
     EXPECT_EQ(tall.height, 480);
 }
