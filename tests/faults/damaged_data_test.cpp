@@ -1,0 +1,349 @@
+// Damaged and missing data: each data file of the show, cut short at chosen
+// points and with bytes flipped, is put in a data directory beside the intact
+// others; all six scenes must still construct and draw. Each file's variants
+// run in a child process, so a crash names the variant that caused it.
+#include <gtest/gtest.h>
+#include <GL/gl.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/demo_main.h"
+#include "app/scene_set.h"
+#include "app/show.h"
+#include "framework/music_wav.h"
+#include "framework/offscreen.h"
+#include "framework/timer.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Variant {
+    std::string name;
+    Bytes bytes;
+};
+
+Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool EndsWith(const std::string& s, const char* tail)
+{
+    const std::string t = tail;
+    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
+std::vector<std::string> DataFiles()
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(ORV_DATA_DIR)) {
+        while (dirent* e = readdir(dir))
+            if (e->d_name[0] != '.')
+                names.push_back(e->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+uint16_t U16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | uint32_t(U16(b, at + 2)) << 16; }
+
+// Chunks whose body holds further chunks (the object chunk after its name).
+bool IsContainer(uint16_t id)
+{
+    switch (id) {
+    case 0x4D4D: case 0x3D3D: case 0x4000: case 0x4100: case 0xB000:
+    case 0xB002: case 0xB003: case 0xB004: case 0xB006: case 0xB007:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Offsets of every chunk header reached from `begin` to `end`, depth first.
+void ChunkOffsets(const Bytes& b, size_t begin, size_t end, std::vector<size_t>& out)
+{
+    for (size_t at = begin; at + 6 <= end;) {
+        const uint32_t length = U32(b, at + 2);
+        if (length < 6 || length > end - at)
+            return;
+        out.push_back(at);
+        const uint16_t id = U16(b, at);
+        if (IsContainer(id)) {
+            size_t body = at + 6;
+            if (id == 0x4000)
+                while (body < at + length && b[body++] != 0) {
+                }
+            ChunkOffsets(b, body, at + length, out);
+        }
+        at += length;
+    }
+}
+
+// Up to `count` values spread evenly over the sorted, distinct `points`.
+std::vector<size_t> Spread(std::vector<size_t> points, size_t count)
+{
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() <= count)
+        return points;
+    std::vector<size_t> picked;
+    for (size_t i = 0; i < count; ++i)
+        picked.push_back(points[i * (points.size() - 1) / (count - 1)]);
+    return picked;
+}
+
+// Where to cut and which bytes matter most: header fields, chunk headers and
+// the counts that open chunk bodies, the middle of arrays.
+void Landmarks(const std::string& name, const Bytes& b, std::vector<size_t>& cuts, std::vector<size_t>& hot)
+{
+    if (EndsWith(name, ".bmp")) {
+        cuts = {0, 2, 14, 18, 20, 22, 26, 28, 30, 53, 54, 55, 54 + (b.size() - 54) / 2, b.size() - 1};
+        for (size_t i = 18; i < 30; ++i)
+            hot.push_back(i);
+        return;
+    }
+    if (EndsWith(name, ".3ds")) {
+        std::vector<size_t> chunks;
+        ChunkOffsets(b, 0, b.size(), chunks);
+        for (size_t at : chunks) {
+            const size_t end = std::min<size_t>(at + U32(b, at + 2), b.size());
+            for (size_t p : {at, at + 2, at + 6, at + 8, (at + 6 + end) / 2, end - 1})
+                cuts.push_back(p);
+            for (size_t i = at; i < std::min(at + 8, b.size()); ++i)
+                hot.push_back(i);
+        }
+        cuts = Spread(cuts, 24);
+        return;
+    }
+    // The music module: its header fields, then pattern and instrument data.
+    cuts = Spread({0, 17, 37, 38, 58, 60, 64, 68, 70, 76, 80, 200, 336, b.size() / 4, b.size() / 2,
+                   b.size() - 1},
+                  16);
+    for (size_t i = 58; i < std::min<size_t>(336, b.size()); ++i)
+        hot.push_back(i);
+}
+
+// The damaged versions of one file: cuts at the landmarks, then seeded flips
+// of 1 to 8 bytes, half of them aimed at the landmark bytes.
+std::vector<Variant> Variants(const std::string& name, const Bytes& intact)
+{
+    std::vector<size_t> cuts, hot;
+    Landmarks(name, intact, cuts, hot);
+    std::vector<Variant> out;
+    for (size_t cut : cuts)
+        if (cut < intact.size())
+            out.push_back({"cut at " + std::to_string(cut), Bytes(intact.begin(), intact.begin() + cut)});
+    std::mt19937 random(static_cast<uint32_t>(std::hash<std::string>{}(name) & 0xFFFFFFFF));
+    const int flips = EndsWith(name, ".bmp") ? 6 : 16;
+    for (int v = 0; v < flips; ++v) {
+        Variant flipped{"flips", intact};
+        const int count = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < count; ++i) {
+            const bool aimed = !hot.empty() && v % 2 == 0;
+            const size_t at = aimed ? hot[random() % hot.size()] : random() % intact.size();
+            const uint8_t mask = static_cast<uint8_t>(1 + random() % 255);
+            flipped.bytes[at] ^= mask;
+            flipped.name += " " + std::to_string(at) + "^" + std::to_string(mask);
+        }
+        out.push_back(std::move(flipped));
+    }
+    return out;
+}
+
+// One scene set built from the current directory, each scene drawn at the
+// middle of its run and on the frame it leaves; an empty string when all went well.
+std::string BuildAndDrawAll()
+{
+    OrvSceneSet scenes;
+    OrvSceneSet::SetGlobalState();
+    OrvShow show(scenes.Schedule());
+    int drawn = 0;
+    while (!show.Ended()) {
+        const int32_t limit = show.Entries()[show.Position()].limit;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        show.Step(limit / 2);
+        show.Step(limit + 1);
+        drawn += 2;
+    }
+    glFinish();
+    if (drawn != 12)
+        return "drew " + std::to_string(drawn) + " frames";
+    const GLenum error = glGetError();
+    return error == GL_NO_ERROR ? "" : "GL error " + std::to_string(error);
+}
+
+// A scratch data directory: links to every intact file, one of which a variant replaces.
+class ScratchData {
+public:
+    ScratchData()
+    {
+        std::string pattern = ::testing::TempDir() + "orv_damaged_XXXXXX";
+        dir = mkdtemp(pattern.data()) ? pattern : "";
+        for (const std::string& name : DataFiles())
+            Restore(name);
+    }
+    ~ScratchData()
+    {
+        for (const std::string& name : DataFiles())
+            unlink((dir + "/" + name).c_str());
+        rmdir(dir.c_str());
+    }
+    void Put(const std::string& name, const Bytes& bytes)
+    {
+        unlink(Path(name).c_str());
+        WriteFile(Path(name), bytes);
+    }
+    void Restore(const std::string& name)
+    {
+        unlink(Path(name).c_str());
+        (void)symlink((std::string(ORV_DATA_DIR) + "/" + name).c_str(), Path(name).c_str());
+    }
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+
+    std::string dir;
+};
+
+// Child process: tries every variant of `name`, telling the parent through
+// `report` which one it is on; exits 0 when all passed, 1 at the first failure.
+[[noreturn]] void TryVariants(const std::string& name, int report)
+{
+    auto say = [report](const std::string& text) { (void)!write(report, text.data(), text.size()); };
+    const int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, STDOUT_FILENO);  // the reader's trace
+    ScratchData data;
+    OrvOffscreen gl(80, 60);
+    if (data.dir.empty() || !gl.Ok() || chdir(data.dir.c_str()) != 0) {
+        say("no scratch directory or GL context\n");
+        _exit(1);
+    }
+    const Bytes intact = ReadFile(std::string(ORV_DATA_DIR) + "/" + name);
+    for (const Variant& v : Variants(name, intact)) {
+        say(v.name + "\n");
+        data.Put(name, v.bytes);
+        std::string failure;
+        if (EndsWith(name, ".xm")) {
+            std::string error;
+            if (!OrvWriteMusicWav(data.Path(name), data.dir + "/music.wav", 4800, &error))
+                failure = "no WAV written: " + error;
+            unlink((data.dir + "/music.wav").c_str());
+        } else {
+            failure = BuildAndDrawAll();
+        }
+        if (!failure.empty()) {
+            say("FAILED: " + failure + "\n");
+            _exit(1);
+        }
+    }
+    say("all " + std::to_string(Variants(name, intact).size()) + " variants passed\n");
+    _exit(0);
+}
+
+// Runs TryVariants in a child; returns its exit status and everything it reported.
+int RunChild(const std::string& name, std::string* log)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return -1;
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFds[0]);
+        TryVariants(name, pipeFds[1]);
+    }
+    close(pipeFds[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        log->append(buffer, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The last line of a report: the variant that was running when the child stopped.
+std::string LastLine(const std::string& log)
+{
+    const size_t end = log.find_last_not_of('\n');
+    if (end == std::string::npos)
+        return "(nothing reported)";
+    const size_t start = log.rfind('\n', end);
+    return log.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+class DamagedDataFile : public ::testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(DamagedDataFile, EverySceneStillBuildsAndDraws)
+{
+    std::string log;
+    const int status = RunChild(GetParam(), &log);
+    EXPECT_EQ(status, 0) << GetParam() << ", last variant: " << LastLine(log);
+    EXPECT_NE(log.find("variants passed"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(DataSet, DamagedDataFile, ::testing::ValuesIn(DataFiles()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
+
+TEST(MissingData, EmptyDirectoryShowRunsToItsEnd)
+{
+    std::string pattern = ::testing::TempDir() + "orv_empty_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(pattern.c_str()), 0);
+    {
+        OrvOffscreen gl(80, 60);
+        ASSERT_TRUE(gl.Ok()) << gl.Error();
+        ::testing::internal::CaptureStdout();
+        OrvSceneSet scenes;
+        OrvSceneSet::SetGlobalState();
+        OrvShow show(scenes.Schedule());
+        uint32_t now = 0;
+        OrvTimer timer(30, [&now] { return now; });
+        timer.Reset();
+        OrvFrameHooks hooks;
+        hooks.quitRequested = [] { return false; };
+        hooks.beginFrame = [&] {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+            now += 500;
+        };
+        hooks.endFrame = [] { glFinish(); };
+        const int64_t frames = OrvRunShow(show, timer, hooks);
+        ::testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(show.Ended());
+        // 15 ticks a frame: every scene runs to its limit, none ends early.
+        EXPECT_EQ(frames, (120 / 15 + 1) + (540 / 15 + 1) + 4 * (840 / 15 + 1));
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+    EXPECT_EQ(chdir(cwd), 0);
+    rmdir(pattern.c_str());
+}
