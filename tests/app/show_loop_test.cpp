@@ -140,3 +140,52 @@ TEST(OrvRunShow, ShowLasts134204MillisecondsOnAMillisecondClock)
     EXPECT_EQ(show.log[show.First("Tunneli")].ticks, 0);
     EXPECT_EQ(show.log[show.First("Tunneli") - 1].ticks, 121);
 }
+
+TEST(OrvRunShowLooping, IntroDrawsAgainFromTickZeroAfterWombPasses840AndTheRestartRunsOnce)
+{
+    FakeShow show;
+    OrvShow schedule(show.Schedule());
+    show.timer.Reset();
+    int restarts = 0;
+    size_t wombLast = 0;
+    OrvFrameHooks hooks{
+        [&] { return restarts == 1 && show.log.back().scene == "Tunneli"; },
+        [] {},
+        [&] { show.now += 100; },
+    };
+    const int64_t frames = OrvRunShowLooping(schedule, show.timer, hooks, [&] {
+        ++restarts;
+        wombLast = show.log.size() - 1;
+    });
+    EXPECT_EQ(restarts, 1);
+    ASSERT_GT(wombLast, 0u);
+    ASSERT_LT(wombLast + 1, show.log.size());
+    EXPECT_EQ(show.log[wombLast].scene, "Womb");
+    EXPECT_GT(show.log[wombLast].ticks, 840);
+    EXPECT_EQ(show.log[wombLast + 1].scene, "Intro");
+    EXPECT_EQ(show.log[wombLast + 1].ticks, 0);
+    EXPECT_EQ(show.log.back().scene, "Tunneli");
+    EXPECT_FALSE(schedule.Ended());
+    EXPECT_EQ(frames, static_cast<int64_t>(show.log.size()) - 1);  // the first pass's texgen entry
+}
+
+TEST(OrvRunShowLooping, QuitOnWombsLastFrameEndsTheShowInsteadOfStartingOver)
+{
+    FakeShow show;
+    OrvShow schedule(show.Schedule());
+    show.timer.Reset();
+    bool quit = false;
+    int restarts = 0;
+    OrvFrameHooks hooks{
+        [&] { return quit; },
+        [] {},
+        [&] {
+            show.now += 1000;
+            quit = quit || (show.log.back().scene == "Womb" && show.log.back().ticks > 840);
+        },
+    };
+    OrvRunShowLooping(schedule, show.timer, hooks, [&] { ++restarts; });
+    EXPECT_TRUE(schedule.Ended());
+    EXPECT_EQ(restarts, 0) << "a quit on the last frame must not start the show again";
+    EXPECT_EQ(show.log.back().scene, "Womb");
+}
