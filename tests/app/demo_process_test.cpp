@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -37,13 +38,17 @@ std::string WorkingDirectory()
 }
 
 // Runs orvdemo with `args` in the data directory; stderr goes to `errPath`.
-pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bool withDisplay)
+// `displayName` replaces DISPLAY when given.
+pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bool withDisplay,
+            const std::string& displayName = "")
 {
     pid_t pid = fork();
     if (pid != 0)
         return pid;
     if (!withDisplay)
         unsetenv("DISPLAY");
+    if (!displayName.empty())
+        setenv("DISPLAY", displayName.c_str(), 1);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", (errPath + ".audio").c_str(), 1);
     if (chdir(WorkingDirectory().c_str()) != 0)
@@ -123,6 +128,59 @@ void SendEscape(Display* display, Window window)
 int IgnoreXError(Display*, XErrorEvent*)
 {
     return 0;
+}
+
+// An Xvfb of its own with a wide screen, so a desktop window gets bars left and right.
+class PrivateServer {
+public:
+    PrivateServer(int width, int height)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(fds[1], 3);
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char number[16] = {};
+        ssize_t got = read(fds[0], number, sizeof number - 1);
+        close(fds[0]);
+        if (got > 0) {
+            number[std::strcspn(number, "\n")] = '\0';
+            name = std::string(":") + number;
+        }
+    }
+    ~PrivateServer()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    std::string name;  // empty when the server did not start
+
+private:
+    pid_t pid = -1;
+};
+
+// Lit pixels (any channel above 8) in columns [x0, x1) of a screen image.
+int LitInColumns(XImage* image, int x0, int x1)
+{
+    int lit = 0;
+    for (int y = 0; y < image->height; ++y)
+        for (int x = x0; x < x1; ++x) {
+            unsigned long p = XGetPixel(image, x, y);
+            lit += ((p >> 16) & 0xff) > 8 || ((p >> 8) & 0xff) > 8 || (p & 0xff) > 8;
+        }
+    return lit;
 }
 
 class DemoProcess : public ::testing::Test {
@@ -226,4 +284,89 @@ TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
         loud += std::fabs(sample) > 0.01f;
     }
     EXPECT_GT(loud, 0u) << bytes.size() << " bytes played";
+}
+
+TEST_F(DemoProcess, WindowOptionOpensADecoratedWindowWithoutModeChangeOrMusic)
+{
+    using namespace x11_test;
+    CrtcMode before = CurrentCrtcMode(display);
+    RRMode added = before.mode == None ? None : AddMode640x480(display, before.output);
+    XSetErrorHandler(IgnoreXError);
+    std::string audio = errPath + ".audio";
+    std::remove(audio.c_str());
+
+    pid_t pid = Start({"--window", "s"}, errPath, true);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(display, window, &attrs);
+    CrtcMode during = CurrentCrtcMode(display);
+    SendEscape(display, window);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+    if (added != None)
+        RemoveMode(display, before.output, added);
+
+    EXPECT_FALSE(attrs.override_redirect) << "a managed, decorated window was asked for";
+    EXPECT_EQ(attrs.width, 640);
+    EXPECT_EQ(attrs.height, 480);
+    EXPECT_EQ(during.mode, before.mode) << "--window changed the display mode";
+    EXPECT_NE(access(audio.c_str(), F_OK), 0) << "sound device opened despite 's'";
+}
+
+TEST(DemoProcessDesktop, DesktopCoversTheScreenWithTheFourThirdsPictureBetweenBlackBars)
+{
+    PrivateServer server(800, 450);
+    if (server.name.empty())
+        GTEST_SKIP() << "cannot start an Xvfb of its own";
+    Display* display = nullptr;
+    for (int i = 0; i < 50 && !display; ++i) {
+        display = XOpenDisplay(server.name.c_str());
+        if (!display)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_NE(display, nullptr) << server.name;
+    XSetErrorHandler(IgnoreXError);
+    const std::string errPath = ::testing::TempDir() + "orvdemo_desktop_" + std::to_string(getpid());
+    pid_t pid = Start({"--desktop", "s"}, errPath, true, server.name);
+    Window window = FindWindow(display, "Portable Orv test", 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(display, window, &attrs);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* state = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), 0, 4, False, XA_ATOM,
+                       &type, &format, &count, &after, &state);
+    const bool fullscreenState = state && count == 1 &&
+        reinterpret_cast<Atom*>(state)[0] == XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    if (state)
+        XFree(state);
+
+    // Waits for a frame that fills the 600 x 450 picture to its left edge (Tunneli does; Intro does not).
+    int barsLit = -1, edgeLit = 0;
+    for (int i = 0; i < 600 && edgeLit < 450 / 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, 800, 450, AllPlanes, ZPixmap);
+        if (!image)
+            continue;
+        edgeLit = LitInColumns(image, 100, 104);
+        barsLit = LitInColumns(image, 0, 100) + LitInColumns(image, 700, 800);
+        XDestroyImage(image);
+    }
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
+    XCloseDisplay(display);
+    std::remove(errPath.c_str());
+
+    EXPECT_EQ(attrs.x, 0);
+    EXPECT_EQ(attrs.y, 0);
+    EXPECT_EQ(attrs.width, 800);
+    EXPECT_EQ(attrs.height, 450);
+    EXPECT_FALSE(attrs.override_redirect) << "the window manager is asked through _NET_WM_STATE";
+    EXPECT_TRUE(fullscreenState) << "_NET_WM_STATE is not _NET_WM_STATE_FULLSCREEN";
+    ASSERT_GE(edgeLit, 450 / 4) << "no frame filled the 4:3 picture";
+    EXPECT_EQ(barsLit, 0) << "the picture is stretched over the bars";
 }
