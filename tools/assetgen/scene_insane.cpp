@@ -1,4 +1,5 @@
-// The knot: a (2, 3) torus knot with a round tube, centred on its own origin.
+// The knot: a (2, 5) torus knot with a fat round tube, centred on its own origin
+// and lying flat in its local x-z plane.
 #include "tools/assetgen/scenes.h"
 
 namespace assetgen {
@@ -9,7 +10,13 @@ SceneDef MakeInsane()
     scene.name = "insane";
     scene.lastFrame = 840;
     scene.materials.push_back({"Glow", {0.16f, 0.2f, 0.77f}, {0.51f, 0.62f, 0.84f}, {0.9f, 0.9f, 0.9f}, "insane.bmp"});
-    Mesh knot = MakeTorusKnot(2, 3, 48, 22, 12.5f, 320, 20);
+    // 164 units across, 66 thick; the tube is as fat as the crossings allow
+    // (strand centres at least 33 apart), so the five crossings overlap brightly.
+    Mesh knot = MakeTorusKnot(2, 5, 50, 16.5f, 15.5f, 400, 20);
+    // The scene turns the knot about its z axis, then about the vertical: lying in x-z,
+    // it tips flat twice a turn and then fits under the top of the picture.
+    for (Vec3& v : knot.vertices)
+        v = {v.x, v.z, -v.y};
     // Stored where the scene shows it, above the mirror floor; the origin is the knot's centre.
     knot.Translate({0, 200, 0});
     knot.name = "Knot01";

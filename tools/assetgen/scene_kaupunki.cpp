@@ -14,6 +14,8 @@ constexpr float kBlockPitch = 420;  // block centre to block centre
 constexpr float kBlockHalf = 128;   // half the side of a block; streets are 164 wide
 constexpr float kGround = 2000;  // the paving runs on to the horizon
 constexpr float kWallTile = 110;
+// Where along the drive the view starts turning to the city's middle, and over how much of it.
+constexpr float kTurnFrom = 0.55f, kTurnOver = 0.2f;
 
 struct Lot {
     const char* name;
@@ -78,32 +80,53 @@ Mesh MakeTower(const char* name, Vec3 base, float radius, float height)
 }
 
 // The drive: along the southern street, north up the western one, east along the
-// northern one, then out past the eastern edge, climbing, to look back over the roofs.
+// northern one, south down the eastern one, then up out of its southern end to look
+// back over the roofs.
 SmoothPath StreetPath()
 {
     const float s = kBlockPitch / 2;
     return SmoothPath({{-720, -s, 70}, {-430, -s, 75}, {-s, -s, 85}, {-s, 0, 95}, {-s, s, 105},
-                       {0, s, 115}, {s, s, 135}, {480, s, 190}, {690, 170, 320}, {700, -250, 470},
-                       {560, -640, 600}});
+                       {0, s, 115}, {s, s, 130}, {s, 0, 150}, {s, -s, 175}, {s, -430, 215},
+                       {300, -700, 330}, {480, -820, 460}, {600, -860, 560}});
+}
+
+// Heading (about z) and pitch of `v`, radians.
+Vec2 Angles(Vec3 v)
+{
+    return {std::atan2(v.y, v.x), std::atan2(v.z, std::hypot(v.x, v.y))};
+}
+
+// `a` moved by whole turns to lie within half a turn of `near`.
+float Unwrap(float a, float near)
+{
+    return a - 2 * kPi * std::round((a - near) / (2 * kPi));
 }
 
 CameraDef MakeStreetCamera()
 {
     const SmoothPath path = StreetPath();
     const Vec3 centre{0, 0, 120};
+    const float turnStart = path.Length() * kTurnFrom, turnLength = path.Length() * kTurnOver;
     auto along = [&](int f) {
         return path.Length() * EaseInOut(static_cast<float>(f) / kKaupunkiFrames, 0.12f);
     };
     auto eye = [&](int f) { return path.At(along(f)); };
-    // Looks along the road ahead, slightly down, turning toward the city's middle on the climb.
+    // Looks along the road ahead, slightly down; from the eastern street on it swings
+    // round toward the city's middle, heading and pitch eased separately so the
+    // view sweeps sideways over the buildings instead of through the sky or ground.
     auto target = [&](int f) {
         const float d = along(f);
         const Vec3 e = eye(f);
         Vec3 ahead = path.At(d + 220) - e;
         ahead.z = std::min(ahead.z, 0.0f) - 25;
-        const float out = std::clamp((d - path.Length() * 0.62f) / (path.Length() * 0.3f), 0.0f, 1.0f);
-        const Vec3 look = Lerp(Normalize(ahead), Normalize(centre - e), out * out * (3 - 2 * out));
-        return e + Normalize(look) * 250;
+        const Vec2 road = Angles(ahead), middle = Angles(centre - e);
+        // Always a right turn (clockwise seen from above): west from the eastern street.
+        const float turn = Unwrap(middle.u - road.u, -kPi);
+        const float w = std::clamp((d - turnStart) / turnLength, 0.0f, 1.0f);
+        const float blend = w * w * (3 - 2 * w);
+        const float heading = road.u + blend * turn, pitch = road.v + blend * (middle.v - road.v);
+        return e + Vec3{std::cos(pitch) * std::cos(heading), std::cos(pitch) * std::sin(heading),
+                        std::sin(pitch)} * 250;
     };
     return MakeCamera("Camera01", "Camera01.T", kKaupunkiFrames, eye, target);
 }
