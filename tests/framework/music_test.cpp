@@ -32,9 +32,10 @@ struct Bytes {
     void Zeros(size_t n) { data.insert(data.end(), n, 0); }
 };
 
-// A one-channel XM: one 16-row pattern that plays C-4 on row 0 with one
-// instrument whose 16-bit sample is a looped 64-point square wave.
-std::vector<uint8_t> TinyXM()
+// A one-channel XM: one 16-row pattern (1.92 s) that plays C-4 on row 0 with one
+// instrument whose 16-bit sample is a looped 64-point square wave; with
+// `keyOff` the note is released on row 1, so only the first 120 ms sound.
+std::vector<uint8_t> TinyXM(bool keyOff = false)
 {
     Bytes b;
     b.Text("Extended Module: ", 17);
@@ -57,11 +58,15 @@ std::vector<uint8_t> TinyXM()
     b.U32(9);
     b.U8(0);
     b.U16(rows);
-    b.U16(3 + (rows - 1));
+    b.U16(3 + (rows - 1) + (keyOff ? 1 : 0));
     b.U8(0x83);      // packed: note and instrument follow
     b.U8(49);        // C-4
     b.U8(1);
-    for (int r = 1; r < rows; ++r)
+    if (keyOff) {
+        b.U8(0x81);  // packed: note follows
+        b.U8(97);    // key off
+    }
+    for (int r = keyOff ? 2 : 1; r < rows; ++r)
         b.U8(0x80);  // empty row
 
     size_t instrumentStart = b.data.size();
@@ -147,6 +152,42 @@ TEST(OrvMusic, TinyModulePlaysNonSilentSamplesThroughTheDevice)
     }
     EXPECT_GT(loud, samples.size() / 4) << "peak " << peak;
     EXPECT_LE(peak, 1.5f);
+    std::remove(module.c_str());
+    std::remove(played.c_str());
+}
+
+TEST(OrvMusic, RestartPlaysTheModuleFromItsBeginningAgain)
+{
+    std::string module = TempPath("short.xm");
+    std::string played = TempPath("restarted.raw");
+    WriteFile(module, TinyXM(true));
+    UseDiskAudio(played);
+    {
+        OrvMusic music(module.c_str());
+        ASSERT_TRUE(music.Playing());
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        music.Restart();
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    }
+    // Loud stretches of the played stereo frames: the note at the start, and
+    // again after the restart, long before the pattern would come round at 1.92 s.
+    std::vector<float> samples = ReadFloats(played);
+    std::vector<std::pair<size_t, size_t>> loud;
+    size_t quiet = 0;
+    for (size_t frame = 0; frame < samples.size() / 2; ++frame) {
+        if (std::fabs(samples[2 * frame]) <= 0.01f) {
+            ++quiet;
+            continue;
+        }
+        if (loud.empty() || quiet > OrvMusic::kSampleRate / 10)
+            loud.push_back({frame, frame});
+        loud.back().second = frame;
+        quiet = 0;
+    }
+    ASSERT_EQ(loud.size(), 2u) << samples.size() / 2 << " frames played";
+    EXPECT_LT(loud[0].first, static_cast<size_t>(OrvMusic::kSampleRate / 10));
+    EXPECT_GT(loud[1].first, static_cast<size_t>(OrvMusic::kSampleRate * 3 / 10));
+    EXPECT_LT(loud[1].first, static_cast<size_t>(OrvMusic::kSampleRate * 3 / 2));
     std::remove(module.c_str());
     std::remove(played.c_str());
 }

@@ -267,6 +267,13 @@ TEST_F(WindowTest, FullScreenHidesTheCursorAndWindowedShowsIt)
         window.Create(640, 480, 32, 1);
         EXPECT_TRUE(CursorInvisibleAt10x10(display));
     }
+    {
+        OrvWindow window("orv desktop cursor hidden");
+        window.CreateDesktop(32);
+        EXPECT_TRUE(CursorInvisibleAt10x10(display));
+        EXPECT_EQ(window.Width(), WidthOfScreen(DefaultScreenOfDisplay(display)));
+        EXPECT_EQ(window.Height(), HeightOfScreen(DefaultScreenOfDisplay(display)));
+    }
     EXPECT_FALSE(CursorInvisibleAt10x10(display));
     OrvWindow window("orv cursor shown");
     window.Create(640, 480, 32, 0);
