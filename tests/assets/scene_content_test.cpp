@@ -117,6 +117,42 @@ TEST(SceneContent, KnotIsCentredOnItsOriginAndSizedForTheMirrorFloor)
     EXPECT_NEAR(knot.origin.y, 200, 1e-3);
 }
 
+// Rotates `v` by `degrees` about the x (0), y (1) or z (2) axis, as glRotatef does.
+Vec3 Turned(Vec3 v, float degrees, int axis)
+{
+    const float a = degrees * assetgen::kPi / 180, c = std::cos(a), s = std::sin(a);
+    if (axis == 0)
+        return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
+    if (axis == 1)
+        return {c * v.x + s * v.z, v.y, -s * v.x + c * v.z};
+    return {c * v.x - s * v.y, s * v.x + c * v.y, v.z};
+}
+
+TEST(SceneContent, KnotFitsUnderTheTopOfTheFixedCameraPictureOnSomeFrames)
+{
+    // The scene shows the knot at (0, 200, 0) turned by (0, t, t - 100) degrees from an eye
+    // circling at 450 and 230..370 high, looking at (0, 50, 0) with a 45-degree field of view.
+    // The knot sits far above the middle of the picture: one standing upright leaves the top
+    // on every frame, so it has to tip flat under the top now and then.
+    const SceneDef scene = assetgen::MakeInsane();
+    const Mesh& knot = MeshNamed(scene, "Knot01");
+    const float halfHeight = std::tan(22.5f * assetgen::kPi / 180);
+    int inside = 0;
+    for (int t = 0; t <= 840; t += 4) {
+        const Vec3 eye{450 * std::cos(0.02f * t), 300 + 70 * std::sin(assetgen::kPi - 0.05f * t),
+                       450 * std::sin(0.02f * t)};
+        const Vec3 ahead = Normalize(Vec3{0, 50, 0} - eye);
+        const Vec3 up = Cross(Normalize(Cross(ahead, {0, 1, 0})), ahead);
+        float top = -1e9f;
+        for (const Vec3& v : knot.vertices) {
+            const Vec3 r = Turned(Turned(v - knot.origin, t - 100.0f, 2), float(t), 1) + Vec3{0, 200, 0} - eye;
+            top = std::max(top, Dot(r, up) / Dot(r, ahead));
+        }
+        inside += top < halfHeight;
+    }
+    EXPECT_GE(inside, 211 / 4) << "of 211 frames";
+}
+
 struct CameraCase {
     SceneDef (*make)();
     size_t frames;
@@ -192,6 +228,45 @@ TEST(SceneContent, CamerasStayOutOfBuildingsPillarsAndFish)
             for (const Vec3& p : eye)
                 ASSERT_GT(-BoxDistance(p, hall.BoundsMin() + Vec3{60, 60, 60}, hall.BoundsMax() - Vec3{60, 60, 60}), -1);
         }
+    }
+}
+
+// Whether the ray from `o` along `d` meets the box [lo, hi].
+bool RayMeetsBox(Vec3 o, Vec3 d, Vec3 lo, Vec3 hi)
+{
+    float near = 0, far = 1e30f;
+    const float os[] = {o.x, o.y, o.z}, ds[] = {d.x, d.y, d.z}, los[] = {lo.x, lo.y, lo.z}, his[] = {hi.x, hi.y, hi.z};
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(ds[i]) < 1e-9f) {
+            if (os[i] < los[i] || os[i] > his[i])
+                return false;
+            continue;
+        }
+        const float a = (los[i] - os[i]) / ds[i], b = (his[i] - os[i]) / ds[i];
+        near = std::max(near, std::min(a, b));
+        far = std::min(far, std::max(a, b));
+    }
+    return near <= far;
+}
+
+TEST(SceneContent, CityCameraKeepsBuildingsInView)
+{
+    // A drive that looks out past the last buildings shows nothing but paving and black sky.
+    const SceneDef scene = assetgen::MakeKaupunki();
+    const auto& cam = scene.cameras[0];
+    const float halfHeight = std::tan(22.5f * assetgen::kPi / 180), halfWidth = halfHeight * 4 / 3;
+    for (size_t f = 0; f < cam.eyeKeys.size(); f += 5) {
+        const Vec3 eye = cam.eyeKeys[f], ahead = Normalize(cam.targetKeys[f] - eye);
+        const Vec3 right = Normalize(Cross(ahead, {0, 0, 1})), up = Cross(right, ahead);
+        int hits = 0, rays = 0;
+        for (float y = -0.9f; y < 1; y += 0.2f)
+            for (float x = -0.9f; x < 1; x += 0.2f, ++rays) {
+                const Vec3 d = ahead + right * (x * halfWidth) + up * (y * halfHeight);
+                hits += std::any_of(scene.meshes.begin(), scene.meshes.end(), [&](const Mesh& m) {
+                    return m.name != "Box01" && RayMeetsBox(eye, d, m.BoundsMin(), m.BoundsMax());
+                });
+            }
+        ASSERT_GE(hits, rays / 4) << "frame " << f;
     }
 }
 
