@@ -87,7 +87,7 @@ SmoothPath StreetPath()
     const float s = kBlockPitch / 2;
     return SmoothPath({{-720, -s, 70}, {-430, -s, 75}, {-s, -s, 85}, {-s, 0, 95}, {-s, s, 105},
                        {0, s, 115}, {s, s, 130}, {s, 0, 150}, {s, -s, 175}, {s, -430, 215},
-                       {300, -700, 330}, {480, -820, 460}, {600, -860, 560}});
+                       {300, -700, 330}, {470, -790, 470}, {580, -720, 620}});
 }
 
 // Heading (about z) and pitch of `v`, radians.
