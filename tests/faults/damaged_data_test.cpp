@@ -250,8 +250,8 @@ public:
 };
 
 // Child process: tries every variant of `name`, telling the parent through
-// `report` which one it is on; exits 0 when all passed, 1 at the first failure.
-[[noreturn]] void TryVariants(const std::string& name, int report)
+// `report` which one it is on; returns 0 when all passed, 1 at the first failure.
+int TryVariants(const std::string& name, int report)
 {
     auto say = [report](const std::string& text) { (void)!write(report, text.data(), text.size()); };
     const int devnull = open("/dev/null", O_WRONLY);
@@ -259,14 +259,14 @@ public:
     ScratchData data;
     if (data.dir.empty() || chdir(data.dir.c_str()) != 0) {
         say("no scratch directory\n");
-        _exit(1);
+        return 1;
     }
     const Bytes intact = ReadFile(std::string(ORV_DATA_DIR) + "/" + name);
     const bool music = EndsWith(name, ".xm");
     uint64_t intactHash = 0, hash = 0;
     if (!music && !BuildAndDrawAll(&intactHash).empty()) {
         say("the intact data set fails\n");
-        _exit(1);
+        return 1;
     }
     int changed = 0;
     for (const Variant& v : Variants(name, intact)) {
@@ -284,17 +284,17 @@ public:
         }
         if (!failure.empty()) {
             say("FAILED: " + failure + "\n");
-            _exit(1);
+            return 1;
         }
     }
     // The scenes must have read the damaged file, or nothing was tried.
     if (!music && changed == 0) {
         say("no variant changed a picture\n");
-        _exit(1);
+        return 1;
     }
     say("all " + std::to_string(Variants(name, intact).size()) + " variants passed, " + std::to_string(changed) +
         " changed the pictures\n");
-    _exit(0);
+    return 0;
 }
 
 constexpr const char* kChildFile = "ORV_DAMAGED_FILE";
@@ -394,7 +394,7 @@ TEST(MissingData, EmptyDirectoryShowRunsToItsEnd)
 int main(int argc, char** argv)
 {
     if (const char* file = getenv(kChildFile))
-        TryVariants(file, std::atoi(getenv(kChildReport)));
+        return TryVariants(file, std::atoi(getenv(kChildReport)));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
