@@ -143,16 +143,22 @@ int OrvRunTimedemo(const OrvOptions& options)
     const Clock::time_point start = Clock::now();
     constexpr int kWidth = 640, kHeight = 480;
     if (options.offscreen) {
-        OrvOffscreen gl(kWidth, kHeight);
+        // --size as for the capture; 640x480 unless given.
+        OrvOffscreen gl(options.width, options.height);
         if (!gl.Ok()) {
             std::fprintf(stderr, "orvdemo: timedemo: no offscreen OpenGL context: %s\n", gl.Error().c_str());
             return 1;
         }
-        return LoadAndPlay(start, [] {}, [] { return false; }, kWidth, kHeight);
+        return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
     std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>("Portable Orv test");
-    window->Create(kWidth, kHeight, options.bits, options.window ? 0 : 1);
+    if (options.desktop)
+        window->CreateDesktop(options.bits);
+    else
+        window->Create(kWidth, kHeight, options.bits, options.window ? 0 : 1);
     OrvWindow* w = window.get();
-    return LoadAndPlay(start, [w] { w->Swap(); }, [w] { return w->QuitRequested(); }, kWidth, kHeight);
+    const int width = options.desktop ? w->Width() : kWidth;
+    const int height = options.desktop ? w->Height() : kHeight;
+    return LoadAndPlay(start, [w] { w->Swap(); }, [w] { return w->QuitRequested(); }, width, height);
 }
