@@ -109,7 +109,7 @@ TEST(Options, UsageNamesEveryOption)
 {
     const std::string usage = OrvUsage("orvdemo");
     for (const char* name : {"--help", "--version", "--window", "--desktop", "--loop", "--data", "--capture",
-                             "--fps", "--size", "--frames"})
+                             "--fps", "--size", "--frames", "--timedemo", "--offscreen"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 
