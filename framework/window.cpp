@@ -325,13 +325,18 @@ bool OrvWindow::CreateNativeWindow()
     return true;
 }
 
-// Sets _NET_WM_STATE before mapping, so an EWMH window manager maps the window full screen.
+// Sets _NET_WM_STATE before mapping, so an EWMH window manager maps the window full
+// screen, and asks any other window manager for no decorations (_MOTIF_WM_HINTS).
 void OrvWindow::AskForFullScreen()
 {
     Atom state = XInternAtom(wndDisplay, "_NET_WM_STATE", False);
     Atom full = XInternAtom(wndDisplay, "_NET_WM_STATE_FULLSCREEN", False);
     XChangeProperty(wndDisplay, window, state, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&full), 1);
+    Atom motif = XInternAtom(wndDisplay, "_MOTIF_WM_HINTS", False);
+    long hints[5] = {2, 0, 0, 0, 0};  // flags: decorations given; decorations: none
+    XChangeProperty(wndDisplay, window, motif, motif, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(hints), 5);
 }
 
 // Gives the window an empty cursor; it goes with the window.
