@@ -6,7 +6,7 @@
 #include "render/material.h"
 #include "render/object.h"
 #include "scenefile/loader3ds.h"
-#include "scenes/keyed_position.h"
+#include "scenes/scene_helpers.h"
 
 namespace {
 
@@ -135,21 +135,12 @@ void Kylpyla::CompileLists()
 
 void Kylpyla::Draw(int32_t ticks)
 {
-    const float* eye = PositionAt(camera, ticks);
-    const float* center = PositionAt(target, ticks);
-    const GLfloat light[4] = {eye[0], eye[1], eye[2], 1.0f};
-    // Placed through the view the previous frame left, before this frame's view is loaded.
-    glLightfv(GL_LIGHT0, GL_POSITION, light);
-    glLoadIdentity();
-    gluLookAt(eye[0], eye[1], eye[2], center[0], center[1], center[2], 0, 0, 1);
+    LightAndLookThrough(camera, target, ticks);
 
     for (int g = 0; g < kGroupCount; ++g) {
         glCallList(lists[g]);
         for (const int* m = kGroups[g]; *m >= 0; ++m) {
-            glPushMatrix();
-            meshes[*m]->Transform();
-            meshes[*m]->Render();
-            glPopMatrix();
+            DrawPlaced(meshes[*m]);
         }
     }
 }

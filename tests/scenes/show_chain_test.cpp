@@ -10,7 +10,7 @@
 #include "scenes/insane.h"
 #include "scenes/intro.h"
 #include "scenes/kaupunki.h"
-#include "scenes/keyed_position.h"
+#include "scenes/scene_helpers.h"
 #include "scenes/kylpyla.h"
 #include "scenes/tunneli.h"
 #include "scenes/womb.h"
