@@ -187,9 +187,9 @@ uint64_t PictureHash(const OrvOffscreen& gl, uint64_t hash)
 }
 
 // One scene set built from the current directory in a fresh context (the
-// scenes hand GL state on to each other), each scene drawn at the middle of its
-// run at each quarter and on the frame it leaves; an empty string when all went well. `hash`
-// gets a hash of the quarter frames.
+// scenes hand GL state on to each other), each scene drawn at each quarter of
+// its run and on the frame it leaves; an empty string when all went well.
+// `hash` gets a hash of the quarter frames.
 std::string BuildAndDrawAll(uint64_t* hash)
 {
     *hash = 14695981039346656037ull;
@@ -306,13 +306,22 @@ int RunChild(const std::string& name, std::string* log)
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return -1;
+    // Everything the child needs is made before fork: GL driver threads may hold locks.
+    std::vector<std::string> env = {std::string(kChildFile) + "=" + name,
+                                    std::string(kChildReport) + "=" + std::to_string(pipeFds[1])};
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe";
+    char* argv[] = {self, nullptr};
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         close(pipeFds[0]);
-        setenv(kChildFile, name.c_str(), 1);
-        setenv(kChildReport, std::to_string(pipeFds[1]).c_str(), 1);
-        execl("/proc/self/exe", "/proc/self/exe", static_cast<char*>(nullptr));
+        execve(self, argv, envp.data());
         _exit(127);
     }
     close(pipeFds[1]);
