@@ -9,9 +9,7 @@
 #include <string>
 
 #include "framework/offscreen.h"
-// The reader is compiled into the harness so that libFuzzer sees its branches
-// (the libraries are built without coverage instrumentation).
-#include "render/material.cpp"
+#include "render/material.h"
 
 namespace {
 
