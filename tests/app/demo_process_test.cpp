@@ -17,12 +17,16 @@
 #include <cstring>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "../framework/x11_test_support.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/x11_test_support.h"
+
+using x11_test::FindWindow;
+using x11_test::IgnoreXError;
 
 namespace {
 
@@ -42,74 +46,14 @@ std::string WorkingDirectory()
 pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bool withDisplay,
             const std::string& displayName = "")
 {
-    pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    if (!withDisplay)
-        unsetenv("DISPLAY");
-    if (!displayName.empty())
-        setenv("DISPLAY", displayName.c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", (errPath + ".audio").c_str(), 1);
-    if (chdir(WorkingDirectory().c_str()) != 0)
-        _exit(100);
-    int devnull = open("/dev/null", O_WRONLY);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(devnull, 1);
-    dup2(err, 2);
-    std::vector<char*> argv{const_cast<char*>(kProgram)};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(kProgram, argv.data());
-    _exit(101);
-}
-
-// Exit status of `pid`, waiting up to `seconds`; -1 when it is still running (then killed).
-int WaitExit(pid_t pid, int seconds)
-{
-    for (int i = 0; i < seconds * 100; ++i) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return -1;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The top-level window titled `title`, waiting up to `seconds` for it to appear.
-Window FindWindow(Display* display, const char* title, int seconds)
-{
-    for (int i = 0; i < seconds * 20; ++i) {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        Window found = 0;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-            for (unsigned c = 0; c < count && !found; ++c) {
-                char* name = nullptr;
-                if (XFetchName(display, children[c], &name) && name) {
-                    if (std::string(name) == title)
-                        found = children[c];
-                    XFree(name);
-                }
-            }
-            XFree(children);
-        }
-        if (found)
-            return found;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return 0;
+    return StartProgram(kProgram, args, WorkingDirectory(), errPath, [&] {
+        if (!withDisplay)
+            unsetenv("DISPLAY");
+        if (!displayName.empty())
+            setenv("DISPLAY", displayName.c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", (errPath + ".audio").c_str(), 1);
+    });
 }
 
 void SendEscape(Display* display, Window window)
@@ -122,12 +66,6 @@ void SendEscape(Display* display, Window window)
     event.xkey.same_screen = True;
     XSendEvent(display, window, True, KeyPressMask, &event);
     XFlush(display);
-}
-
-// Lets a query about a window that is gone fail instead of ending the test.
-int IgnoreXError(Display*, XErrorEvent*)
-{
-    return 0;
 }
 
 // An Xvfb of its own with a wide screen, so a desktop window gets bars left and right.
@@ -183,24 +121,9 @@ int LitInColumns(XImage* image, int x0, int x1)
     return lit;
 }
 
-class DemoProcess : public ::testing::Test {
+class DemoProcess : public x11_test::ProgramTest {
 protected:
-    void SetUp() override
-    {
-        display = x11_test::OpenDisplayPatiently();
-        ASSERT_NE(display, nullptr) << "needs an X server (run under xvfb-run)";
-        XSetErrorHandler(IgnoreXError);
-        errPath = ::testing::TempDir() + "orvdemo_stderr_" + std::to_string(getpid());
-    }
-    void TearDown() override
-    {
-        if (display)
-            XCloseDisplay(display);
-        std::remove(errPath.c_str());
-    }
-    x11_test::DisplayLock lock;
-    Display* display = nullptr;
-    std::string errPath;
+    DemoProcess() : ProgramTest("orvdemo_stderr_") {}
 };
 
 }  // namespace
@@ -229,13 +152,9 @@ TEST(DemoProcessNoDisplay, MissingXServerIsFatalWithExitCode2)
 TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
 {
     using namespace x11_test;
-    CrtcMode before = CurrentCrtcMode(display);
-    if (before.mode == None)
-        GTEST_SKIP() << "server has no RandR output with a CRTC";
-    RRMode added = AddMode640x480(display, before.output);
-    if (added == None)
-        GTEST_SKIP() << "server refuses new RandR modes";
-    XSetErrorHandler(IgnoreXError);
+    const ModeLine640x480 modeLine(display);
+    if (modeLine.skipReason)
+        GTEST_SKIP() << modeLine.skipReason;
 
     pid_t pid = Start({"s"}, errPath, true);
     Window window = FindWindow(display, "Portable Orv test", 30);
@@ -245,12 +164,11 @@ TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
     XSync(display, False);
     int code = WaitExit(pid, 60);
     CrtcMode after = CurrentCrtcMode(display);
-    RemoveMode(display, before.output, added);
 
-    EXPECT_EQ(during.mode, added);
+    EXPECT_EQ(during.mode, modeLine.added);
     EXPECT_EQ(code, 2);
     EXPECT_NE(ReadAll(errPath).find("connection to the X server lost"), std::string::npos) << ReadAll(errPath);
-    EXPECT_EQ(after.mode, before.mode);
+    EXPECT_EQ(after.mode, modeLine.before.mode);
 }
 
 TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
@@ -289,9 +207,7 @@ TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
 TEST_F(DemoProcess, WindowOptionOpensADecoratedWindowWithoutModeChangeOrMusic)
 {
     using namespace x11_test;
-    CrtcMode before = CurrentCrtcMode(display);
-    RRMode added = before.mode == None ? None : AddMode640x480(display, before.output);
-    XSetErrorHandler(IgnoreXError);
+    const ModeLine640x480 modeLine(display);  // a 640x480 mode the show could switch to, when the server allows
     std::string audio = errPath + ".audio";
     std::remove(audio.c_str());
 
@@ -304,13 +220,11 @@ TEST_F(DemoProcess, WindowOptionOpensADecoratedWindowWithoutModeChangeOrMusic)
     CrtcMode during = CurrentCrtcMode(display);
     SendEscape(display, window);
     EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
-    if (added != None)
-        RemoveMode(display, before.output, added);
 
     EXPECT_FALSE(attrs.override_redirect) << "a managed, decorated window was asked for";
     EXPECT_EQ(attrs.width, 640);
     EXPECT_EQ(attrs.height, 480);
-    EXPECT_EQ(during.mode, before.mode) << "--window changed the display mode";
+    EXPECT_EQ(during.mode, modeLine.before.mode) << "--window changed the display mode";
     EXPECT_NE(access(audio.c_str(), F_OK), 0) << "sound device opened despite 's'";
 }
 

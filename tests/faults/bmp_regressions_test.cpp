@@ -2,32 +2,20 @@
 // OlvarMaterial: "valid-*" files must load, "broken-*" files must be refused,
 // and whatever loads must describe exactly the image GL received.
 #include <GL/gl.h>
-#include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "render/material.h"
+#include "support/files.h"
 #include "support/gl_context.h"
 
 namespace {
 
 const std::string kRegressions = ORV_SOURCE_DIR "/fuzz/regressions/bmp";
 
-std::vector<std::string> Inputs()
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(kRegressions.c_str())) {
-        while (dirent* e = readdir(dir))
-            if (e->d_name[0] != '.')
-                names.push_back(e->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::string> Inputs() { return DirectoryEntries(kRegressions); }
 
 bool StartsWith(const std::string& s, const char* head) { return s.rfind(head, 0) == 0; }
 

@@ -6,7 +6,6 @@
 // variant that caused it.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,6 +28,8 @@
 #include "framework/music_wav.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"
+#include "support/files.h"
+#include "support/play_show.h"
 
 namespace {
 
@@ -57,18 +58,7 @@ bool EndsWith(const std::string& s, const char* tail)
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
-std::vector<std::string> DataFiles()
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(ORV_DATA_DIR)) {
-        while (dirent* e = readdir(dir))
-            if (e->d_name[0] != '.')
-                names.push_back(e->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::string> DataFiles() { return DirectoryEntries(ORV_DATA_DIR); }
 
 uint16_t U16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | uint32_t(U16(b, at + 2)) << 16; }
@@ -379,17 +369,7 @@ TEST(MissingData, EmptyDirectoryShowRunsToItsEnd)
         OrvSceneSet scenes;
         OrvSceneSet::SetGlobalState();
         OrvShow show(scenes.Schedule());
-        uint32_t now = 0;
-        OrvTimer timer(30, [&now] { return now; });
-        timer.Reset();
-        OrvFrameHooks hooks;
-        hooks.quitRequested = [] { return false; };
-        hooks.beginFrame = [&] {
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-            now += 500;
-        };
-        hooks.endFrame = [] { glFinish(); };
-        const int64_t frames = OrvRunShow(show, timer, hooks);
+        const int64_t frames = PlayShow(show, 500);
         ::testing::internal::GetCapturedStdout();
         EXPECT_TRUE(show.Ended());
         // 15 ticks a frame: every scene runs to its limit, none ends early.

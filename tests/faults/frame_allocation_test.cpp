@@ -25,6 +25,7 @@
 #include "app/show.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"
+#include "support/play_show.h"
 
 extern "C" void* __real_malloc(size_t size);
 extern "C" void* __real_calloc(size_t count, size_t size);
@@ -147,23 +148,6 @@ extern "C" void* __wrap_realloc(void* p, size_t size)
 }
 
 namespace {
-
-// Plays the whole schedule through the show loop on a made-up clock that
-// advances `stepMs` per frame; returns the frames drawn.
-int64_t PlayShow(OrvShow& show, uint32_t stepMs)
-{
-    uint32_t now = 0;
-    OrvTimer timer(30, [&now] { return now; });
-    timer.Reset();
-    OrvFrameHooks hooks;
-    hooks.quitRequested = [] { return false; };
-    hooks.beginFrame = [&] {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        now += stepMs;
-    };
-    hooks.endFrame = [] { glFinish(); };
-    return OrvRunShow(show, timer, hooks);
-}
 
 struct Counts {
     int64_t news;

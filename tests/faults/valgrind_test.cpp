@@ -6,21 +6,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/files.h"
 
 namespace {
 
 constexpr int kLeakFound = 99;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool HaveValgrind() { return std::system("valgrind --version > /dev/null 2>&1") == 0; }
 

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <dirent.h>
 #include <signal.h>
@@ -16,7 +15,7 @@
 #include <thread>
 
 #include "framework/window.h"
-#include "x11_test_support.h"
+#include "support/x11_test_support.h"
 
 using namespace x11_test;
 
@@ -83,22 +82,6 @@ bool QuitWithin2s(const OrvWindow& window)
     for (int i = 0; i < 200 && !window.QuitRequested(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return window.QuitRequested();
-}
-
-// True when the cursor shown at (10, 10) on the screen has no visible pixel.
-bool CursorInvisibleAt10x10(Display* display)
-{
-    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 10, 10);
-    XSync(display, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    XFixesCursorImage* image = XFixesGetCursorImage(display);
-    if (!image)
-        return false;
-    bool invisible = true;
-    for (int i = 0; i < image->width * image->height; ++i)
-        invisible = invisible && (image->pixels[i] >> 24) == 0;
-    XFree(image);
-    return invisible;
 }
 
 // Threads of this process named like the window thread (GL drivers start threads of their own).
@@ -238,26 +221,22 @@ TEST_F(WindowTest, DestructionDestroysTheWindowAndEndsItsThread)
 TEST_F(WindowTest, FullscreenSwitchesTheOutputTo640x480AndRestoresTheSameMode)
 {
     auto window = std::make_unique<OrvWindow>("orv switch");  // installs the handlers first
-    CrtcMode before = CurrentCrtcMode(display);
-    if (before.mode == None)
-        GTEST_SKIP() << "server has no RandR output with a CRTC";
-    RRMode added = AddMode640x480(display, before.output);
-    if (added == None)
-        GTEST_SKIP() << "server refuses new RandR modes";
+    const ModeLine640x480 modeLine(display);
+    if (modeLine.skipReason)
+        GTEST_SKIP() << modeLine.skipReason;
     window->Create(640, 480, 32, 1);
     bool switched = window->ModeSwitched();
     CrtcMode during = CurrentCrtcMode(display);
     window.reset();
     CrtcMode after = CurrentCrtcMode(display);
-    RemoveMode(display, before.output, added);
 
     EXPECT_TRUE(switched);
-    EXPECT_EQ(during.mode, added);
+    EXPECT_EQ(during.mode, modeLine.added);
     EXPECT_EQ(during.width, 640u);
     EXPECT_EQ(during.height, 480u);
-    EXPECT_EQ(after.mode, before.mode);
-    EXPECT_EQ(after.width, before.width);
-    EXPECT_EQ(after.height, before.height);
+    EXPECT_EQ(after.mode, modeLine.before.mode);
+    EXPECT_EQ(after.width, modeLine.before.width);
+    EXPECT_EQ(after.height, modeLine.before.height);
 }
 
 TEST_F(WindowTest, FullScreenHidesTheCursorAndWindowedShowsIt)

@@ -5,18 +5,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/files.h"
 #include "tools/assetgen/music/render_wav.h"
 #include "tools/assetgen/music/song.h"
 
 namespace {
 
 using namespace assetgen;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 uint32_t LE(const std::string& b, size_t at, int bytes)
 {

@@ -40,24 +40,21 @@ inline int Occurrences(const std::string& text, const std::string& what)
     return n;
 }
 
-// MAIN { EDITOR { ... } } around the chunks `body` adds.
+// MAIN { `section` { ... } } around the chunks `body` adds.
 template <typename Body>
-std::vector<uint8_t> EditorFile(Body body)
+std::vector<uint8_t> MainFileWith(uint16_t section, Body body)
 {
     ChunkBuilder b;
-    b.Open(0x4D4D).Open(0x3D3D);
+    b.Open(0x4D4D).Open(section);
     body(b);
     b.Close().Close();
     return b.Bytes();
 }
 
+// MAIN { EDITOR { ... } } around the chunks `body` adds.
+template <typename Body>
+std::vector<uint8_t> EditorFile(Body body) { return MainFileWith(0x3D3D, body); }
+
 // MAIN { KEYFRAMER { ... } } around the chunks `body` adds.
 template <typename Body>
-std::vector<uint8_t> KeyframerFile(Body body)
-{
-    ChunkBuilder b;
-    b.Open(0x4D4D).Open(0xB000);
-    body(b);
-    b.Close().Close();
-    return b.Bytes();
-}
+std::vector<uint8_t> KeyframerFile(Body body) { return MainFileWith(0xB000, body); }

@@ -1,0 +1,27 @@
+// Plays a show through the real show loop on a made-up clock, offscreen.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "app/demo_main.h"
+#include "app/show.h"
+#include "framework/timer.h"
+
+// Plays the whole schedule through the show loop on a made-up clock that
+// advances `stepMs` per frame; returns the frames drawn.
+inline int64_t PlayShow(OrvShow& show, uint32_t stepMs)
+{
+    uint32_t now = 0;
+    OrvTimer timer(30, [&now] { return now; });
+    timer.Reset();
+    OrvFrameHooks hooks;
+    hooks.quitRequested = [] { return false; };
+    hooks.beginFrame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        now += stepMs;
+    };
+    hooks.endFrame = [] { glFinish(); };
+    return OrvRunShow(show, timer, hooks);
+}
