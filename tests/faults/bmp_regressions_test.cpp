@@ -41,10 +41,12 @@ TEST_F(BmpRegressions, EveryKeptInputLoadsOrIsRefusedCleanly)
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         OlvarMaterial material(path.c_str());
         const bool loaded = material.Pixels() != nullptr;
-        if (StartsWith(name, "valid-"))
+        if (StartsWith(name, "valid-")) {
             EXPECT_TRUE(loaded);
-        if (StartsWith(name, "broken-"))
+        }
+        if (StartsWith(name, "broken-")) {
             EXPECT_FALSE(loaded);
+        }
         if (loaded) {
             const int64_t row = (int64_t(material.Width()) * 3 + 3) / 4 * 4;
             EXPECT_LE(54 + row * material.Height(), st.st_size);
