@@ -99,6 +99,12 @@ private:
     int32_t ListCount(const ImageSpan* table, uint32_t itemSize) const;
     int64_t TrackKeyCount(ImageSpan track, uint32_t payload) const;
     ImageSpan SelectedTrack(const ImageSpan* table) const;
+    // What every count getter reports for a looked-up count (negative: no data).
+    static bool ReportCount(int64_t n, int32_t& count)
+    {
+        count = n < 0 ? 0 : static_cast<int32_t>(n);
+        return n >= 0;
+    }
     bool ReadOrigin(float* origin) const;
 
     int32_t objectCount = 0;

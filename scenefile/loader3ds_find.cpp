@@ -55,9 +55,7 @@ int32_t OlvarLoad3DS::ListCount(const ImageSpan* table, uint32_t itemSize) const
 
 bool OlvarLoad3DS::GetFaceCount(int32_t& count) const
 {
-    const int32_t n = ListCount(faceLists, 8);
-    count = n < 0 ? 0 : n;
-    return n >= 0;
+    return ReportCount(ListCount(faceLists, 8), count);
 }
 
 bool OlvarLoad3DS::GetFaces(uint16_t* faces) const
@@ -78,9 +76,7 @@ bool OlvarLoad3DS::GetFaces(uint16_t* faces) const
 
 bool OlvarLoad3DS::GetVertexCount(int32_t& count) const
 {
-    const int32_t n = ListCount(vertexLists, 12);
-    count = n < 0 ? 0 : n;
-    return n >= 0;
+    return ReportCount(ListCount(vertexLists, 12), count);
 }
 
 bool OlvarLoad3DS::GetVertices(float* vertices, bool relative) const
@@ -103,9 +99,7 @@ bool OlvarLoad3DS::GetVertices(float* vertices, bool relative) const
 
 bool OlvarLoad3DS::GetTexCoordCount(int32_t& count) const
 {
-    const int32_t n = ListCount(mappingLists, 8);
-    count = n < 0 ? 0 : n;
-    return n >= 0;
+    return ReportCount(ListCount(mappingLists, 8), count);
 }
 
 bool OlvarLoad3DS::GetTexCoords(float* texCoords) const

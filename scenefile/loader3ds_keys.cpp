@@ -65,9 +65,7 @@ ImageSpan OlvarLoad3DS::SelectedTrack(const ImageSpan* table) const
 
 bool OlvarLoad3DS::GetPositionKeyCount(int32_t& count) const
 {
-    const int64_t n = TrackKeyCount(SelectedTrack(positionTracks), kPositionPayload);
-    count = n < 0 ? 0 : static_cast<int32_t>(n);
-    return n >= 0;
+    return ReportCount(TrackKeyCount(SelectedTrack(positionTracks), kPositionPayload), count);
 }
 
 bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
@@ -91,9 +89,7 @@ bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
 
 bool OlvarLoad3DS::GetRotationKeyCount(int32_t& count) const
 {
-    const int64_t n = TrackKeyCount(SelectedTrack(rotationTracks), kRotationPayload);
-    count = n < 0 ? 0 : static_cast<int32_t>(n);
-    return n >= 0;
+    return ReportCount(TrackKeyCount(SelectedTrack(rotationTracks), kRotationPayload), count);
 }
 
 // Running product of the rotations, built on the model-view stack: the own
