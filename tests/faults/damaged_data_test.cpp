@@ -159,7 +159,8 @@ std::vector<Variant> Variants(const std::string& name, const Bytes& intact)
             const size_t at = aimed ? hot[random() % hot.size()] : random() % intact.size();
             const uint8_t mask = static_cast<uint8_t>(1 + random() % 255);
             flipped.bytes[at] ^= mask;
-            flipped.name += " " + std::to_string(at) + "^" + std::to_string(mask);
+            // Appended piece by piece: GCC 12 warns (-Wrestrict) about " " + std::string.
+            flipped.name.append(1, ' ').append(std::to_string(at)).append(1, '^').append(std::to_string(mask));
         }
         out.push_back(std::move(flipped));
     }
