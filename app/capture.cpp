@@ -1,7 +1,6 @@
 #include "app/capture.h"
 
 #include <GL/gl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -9,42 +8,17 @@
 #include <memory>
 
 #include "app/capture_sink.h"
-#include "app/demo_main.h"
-#include "app/ffmpeg_pipe.h"
-#include "app/scene_set.h"
-#include "app/show.h"
+#include "framework/ffmpeg_pipe.h"
 #include "framework/offscreen.h"
+#include "framework/stop_signals.h"
 #include "framework/timer.h"
+#include "show/run_loop.h"
+#include "show/scene_set.h"
+#include "show/show.h"
+#include "show/show_constants.h"
+#include "show/viewport.h"
 
 namespace {
-
-constexpr int32_t kTicksPerSecond = 30;
-
-volatile sig_atomic_t stopSignal = 0;
-
-void OnStopSignal(int sig) { stopSignal = sig; }
-
-// Turns SIGINT and SIGTERM into a flag the frame loop polls, so temporary files are removed.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        stopSignal = 0;
-        struct sigaction on {};
-        on.sa_handler = OnStopSignal;
-        sigemptyset(&on.sa_mask);
-        sigaction(SIGINT, &on, &oldInt);
-        sigaction(SIGTERM, &on, &oldTerm);
-    }
-    ~StopSignals()
-    {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-
-private:
-    struct sigaction oldInt {}, oldTerm {};
-};
 
 // How many frames the show runs at `fps` (at most `limit` when not negative):
 // the show loop on the same clock over a copy of the schedule that draws nothing.
@@ -55,7 +29,7 @@ int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, int fps, int64
         dry.push_back({e.name, [](int32_t) {}, e.limit, {}});
     OrvShow show(std::move(dry));
     uint32_t now = 0;
-    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     int64_t frames = 0;
     OrvFrameHooks hooks;
@@ -138,7 +112,8 @@ int OrvCapture::Run()
 {
     starts.clear();
     written = 0;
-    StopSignals stopSignals;
+    OrvStopSignals::Install();
+    OrvStopSignals::Clear();
     std::unique_ptr<OrvFrameSink> sink = OrvMakeFrameSink(options);
     std::string error;
     if (!sink->Check(&error))
@@ -149,7 +124,7 @@ int OrvCapture::Run()
         return Fail("no offscreen OpenGL context: " + gl.Error());
     OrvSceneSet scenes;
     OrvSceneSet::SetGlobalState();
-    const OrvViewport view = OrvCaptureViewport(options.width, options.height);
+    const OrvViewport view = OrvFourThirdsViewport(options.width, options.height);
     glViewport(view.x, view.y, view.width, view.height);
     OrvShow show(scenes.Schedule());
     const int64_t total = CountFrames(show.Entries(), options.fps, options.frames);
@@ -159,9 +134,9 @@ int OrvCapture::Run()
         return Fail(error);
     OrvCaptureProgress progress(total);
     const bool rendered = Render(show, gl, *sink, total, progress, &error);
-    if (stopSignal) {
+    if (OrvStopSignals::Pending()) {
         std::fprintf(stderr, "orvdemo: capture interrupted; nothing written to %s\n", sink->Path().c_str());
-        return 128 + stopSignal;
+        return 128 + OrvStopSignals::Pending();
     }
     if (!rendered || !sink->Close(&error))
         return Fail(error);
@@ -177,13 +152,13 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
                         OrvCaptureProgress& progress, std::string* error)
 {
     uint32_t now = 0;
-    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
     bool failed = false;
     const char* scene = "";
     OrvFrameHooks hooks;
-    hooks.quitRequested = [&] { return stopSignal || failed || written >= total; };
+    hooks.quitRequested = [&] { return OrvStopSignals::Pending() || failed || written >= total; };
     hooks.beginFrame = [&] {
         scene = show.Entries()[show.Position()].name;
         if (starts.empty() || starts.back().scene != scene)
@@ -200,9 +175,9 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
             progress.Update(++written, scene);
     };
     OrvRunShow(show, timer, hooks);
-    if (stopSignal || failed)
+    if (OrvStopSignals::Pending() || failed)
         progress.Break();
-    return !stopSignal && !failed;
+    return !OrvStopSignals::Pending() && !failed;
 }
 
 int OrvRunCapture(const OrvOptions& options)

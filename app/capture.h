@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_main.h"
 #include "app/options.h"
 
 class OrvCaptureProgress;
@@ -36,9 +35,6 @@ struct OrvSceneStart {
 
 // Show-clock milliseconds at which frame `index` is drawn.
 uint32_t OrvCaptureMilliseconds(int64_t index, int fps);
-
-// The largest centred 4:3 rectangle in a width x height picture.
-inline OrvViewport OrvCaptureViewport(int width, int height) { return OrvFourThirdsViewport(width, height); }
 
 class OrvCapture {
 public:

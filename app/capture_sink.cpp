@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/ffmpeg_pipe.h"
+#include "framework/ffmpeg_pipe.h"
 #include "framework/music_wav.h"
 #include "framework/png_image.h"
 

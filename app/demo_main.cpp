@@ -2,9 +2,14 @@
 
 #include <GL/gl.h>
 
-#include "app/scene_set.h"
+#include "app/live_window.h"
 #include "framework/music.h"
 #include "framework/window.h"
+#include "show/run_loop.h"
+#include "show/scene_set.h"
+#include "show/show_constants.h"
+#include "show/start_state.h"
+#include "show/viewport.h"
 
 OrvCommandLine OrvScanCommandLine(const char* tail)
 {
@@ -27,71 +32,6 @@ std::string OrvJoinArguments(int argc, char** argv)
         tail += argv[i];
     }
     return tail;
-}
-
-int64_t OrvRunShow(OrvShow& show, OrvTimer& timer, const OrvFrameHooks& hooks)
-{
-    int64_t frames = 0;
-    while (!hooks.quitRequested() && !show.Ended()) {
-        hooks.beginFrame();
-        int32_t ticks = timer.Elapsed();
-        if (show.Step(ticks))
-            timer.Reset();
-        hooks.endFrame();
-        ++frames;
-    }
-    return frames;
-}
-
-int64_t OrvRunShowLooping(OrvShow& show, OrvTimer& timer, const OrvFrameHooks& hooks,
-                          const std::function<void()>& again)
-{
-    int64_t frames = 0;
-    for (;;) {
-        const int64_t pass = OrvRunShow(show, timer, hooks);
-        frames += pass;
-        if (!again || pass == 0 || !show.Ended() || hooks.quitRequested())
-            return frames;
-        again();
-        show.Restart();
-        timer.Reset();
-    }
-}
-
-OrvViewport OrvFourThirdsViewport(int width, int height)
-{
-    if (static_cast<int64_t>(width) * 3 > static_cast<int64_t>(height) * 4) {
-        const int w = height * 4 / 3;
-        return {(width - w) / 2, 0, w, height};
-    }
-    const int h = width * 3 / 4;
-    return {0, (height - h) / 2, width, h};
-}
-
-OrvShowStartState::OrvShowStartState()
-{
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-}
-
-OrvShowStartState::~OrvShowStartState()
-{
-    glPopClientAttrib();
-    glPopAttrib();
-}
-
-void OrvShowStartState::Restore()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(projection);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(modelview);
-    glPopClientAttrib();
-    glPopAttrib();
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
 }
 
 int DemoMain(const char* commandLineTail)
@@ -134,13 +74,10 @@ private:
 
 int DemoMain(const OrvOptions& options)
 {
-    OrvWindow* window = new OrvWindow("Portable Orv test");
-    OrvTimer* timer = new OrvTimer(30);
+    OrvWindow* window = new OrvWindow(OrvWindowTitle);
+    OrvTimer* timer = new OrvTimer(OrvTicksPerSecond);
     OrvMusic* music = options.music ? new OrvMusic("Tuvari.xm") : nullptr;
-    if (options.desktop)
-        window->CreateDesktop(options.bits);
-    else
-        window->Create(640, 480, options.bits, options.window ? 0 : 1);
+    OrvOpenLiveWindow(*window, options);
 
     OrvSceneSet* scenes = new OrvSceneSet;
     OrvSceneSet::SetGlobalState();

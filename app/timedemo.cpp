@@ -10,18 +10,19 @@
 #include <memory>
 #include <vector>
 
-#include "app/capture.h"
-#include "app/demo_main.h"
+#include "app/live_window.h"
 #include "app/options.h"
-#include "app/scene_set.h"
-#include "app/show.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"
 #include "framework/window.h"
+#include "show/run_loop.h"
+#include "show/scene_set.h"
+#include "show/show.h"
+#include "show/show_constants.h"
+#include "show/viewport.h"
 
 namespace {
 
-constexpr int32_t kTicksPerSecond = 30;
 constexpr size_t kMaxScenes = 8;
 
 using Clock = std::chrono::steady_clock;
@@ -48,7 +49,7 @@ struct SceneTimes {
 // the first reading whose truncated tick count is `frame`, so every tick is drawn once.
 uint32_t TickClock(uint32_t start, int64_t frame)
 {
-    return start + static_cast<uint32_t>((frame * 1000 + kTicksPerSecond - 1) / kTicksPerSecond);
+    return start + static_cast<uint32_t>((frame * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
 }
 
 void PrintLine(const char* label, int64_t frames, double totalMs, double worstMs, double wallMs)
@@ -73,7 +74,7 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
     int64_t frameInScene = 0;
     size_t drawing = 0;
     Clock::time_point frameBegin;
-    OrvTimer timer(kTicksPerSecond, [&now] { return now; });
+    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
 
     OrvFrameHooks hooks;
@@ -121,7 +122,7 @@ int LoadAndPlay(Clock::time_point start, const std::function<void()>& present,
     const Clock::time_point contextReady = Clock::now();
     OrvSceneSet scenes;
     OrvSceneSet::SetGlobalState();
-    const OrvViewport view = OrvCaptureViewport(width, height);
+    const OrvViewport view = OrvFourThirdsViewport(width, height);
     glViewport(view.x, view.y, view.width, view.height);
     glFinish();
     const Clock::time_point loaded = Clock::now();
@@ -152,11 +153,8 @@ int OrvRunTimedemo(const OrvOptions& options)
         return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
-    std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>("Portable Orv test");
-    if (options.desktop)
-        window->CreateDesktop(options.bits);
-    else
-        window->Create(kWidth, kHeight, options.bits, options.window ? 0 : 1);
+    std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>(OrvWindowTitle);
+    OrvOpenLiveWindow(*window, options);
     OrvWindow* w = window.get();
     const int width = options.desktop ? w->Width() : kWidth;
     const int height = options.desktop ? w->Height() : kHeight;

@@ -5,9 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -16,31 +14,17 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "framework/stop_signals.h"
 #include "framework/x11_errors.h"
 
 bool OrvWindow::registered = false;
-int OrvWindow::registrations = 0;
 
 namespace {
 
 constexpr double kPreferredRefresh = 75.0;
 
-// Written by the SIGINT/SIGTERM handler, read by the window thread's poll loop.
-int signalPipe[2] = {-1, -1};
-
 // The mode switch in force, for the paths that end the process without the destructor.
 std::atomic<OrvDisplayMode*> activeMode{nullptr};
-
-// Async-signal-safe: only tells the window thread that a quit was asked for.
-void OnQuitSignal(int)
-{
-    int saved = errno;
-    char byte = 1;
-    if (write(signalPipe[1], &byte, 1) < 0) {
-        // A full pipe already holds a quit request.
-    }
-    errno = saved;
-}
 
 // The server connection is gone: put the display mode back through a new connection, then end.
 int OnXIOError(Display*)
@@ -50,28 +34,6 @@ int OnXIOError(Display*)
     std::fputs("OrvWindow: connection to the X server lost!\n", stderr);
     std::fflush(stdout);
     _exit(2);
-}
-
-void InstallQuitSignals()
-{
-    if (pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0)
-        return;
-    struct sigaction action {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// Empties the signal pipe; true when it held a quit request.
-bool DrainSignalPipe()
-{
-    char buffer[64];
-    bool any = false;
-    while (read(signalPipe[0], buffer, sizeof buffer) > 0)
-        any = true;
-    return any;
 }
 
 // True for a config whose visual is an ordinary (non-ARGB) visual of depth 24 or less.
@@ -121,9 +83,8 @@ void OrvWindow::Init()
     XInitThreads();
     OrvInstallXErrorHandler();
     XSetIOErrorHandler(OnXIOError);
-    InstallQuitSignals();
+    OrvStopSignals::Install();
     registered = true;
-    ++registrations;
 }
 
 void OrvWindow::Fatal(const char* caption, const char* text)
@@ -354,8 +315,10 @@ void OrvWindow::HideCursor()
 // request or the signal pipe has something; returns on the end request.
 void OrvWindow::Pump()
 {
-    pollfd fds[3] = {{ConnectionNumber(wndDisplay), POLLIN, 0}, {endEvent, POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-    nfds_t count = signalPipe[0] >= 0 ? 3 : 2;
+    pollfd fds[3] = {{ConnectionNumber(wndDisplay), POLLIN, 0},
+                     {endEvent, POLLIN, 0},
+                     {OrvStopSignals::WakeFd(), POLLIN, 0}};
+    nfds_t count = fds[2].fd >= 0 ? 3 : 2;
     for (;;) {
         while (XPending(wndDisplay)) {
             XEvent event;
@@ -370,8 +333,12 @@ void OrvWindow::Pump()
         }
         if (fds[1].revents & POLLIN)
             return;
-        if (count == 3 && (fds[2].revents & POLLIN) && DrainSignalPipe())
-            quit.store(true, std::memory_order_release);
+        // A stop signal raises quit for good; the pipe stays full, so stop watching it.
+        if (count == 3 && (fds[2].revents & POLLIN)) {
+            if (OrvStopSignals::Pending())
+                quit.store(true, std::memory_order_release);
+            count = 2;
+        }
     }
 }
 

@@ -8,7 +8,7 @@
 // - Window thread (WndThread, started by Create): opens a second X connection
 //   (`wndDisplay`), creates, maps, pumps and finally destroys the window. It
 //   never calls GL or GLX. It sleeps in poll() on its X connection, the end
-//   request and the signal pipe.
+//   request and the stop-signal pipe (OrvStopSignals).
 // - Shared: `window` (written by the window thread before it raises `ready`,
 //   read by the main thread after seeing `ready`); `ready` (raised once by the
 //   window thread, polled by Create); `quit` (raised by the window thread on
@@ -52,7 +52,7 @@ public:
     OrvWindow(const OrvWindow&) = delete;
     OrvWindow& operator=(const OrvWindow&) = delete;
 
-    // Installs the X error handlers and the SIGINT/SIGTERM handler, once per process.
+    // Installs the X error handlers and the stop-signal handlers, once per process.
     static void Init();
 
     // Opens the window and makes its GL context current on the calling thread.
@@ -79,8 +79,6 @@ public:
     int Height() const { return shownHeight.load(std::memory_order_acquire); }
     // True while the display runs in the mode Create switched to.
     bool ModeSwitched() const { return mode.Switched(); }
-    // How many times the process-wide handlers have been installed.
-    static int Registrations() { return registrations; }
 
 private:
     static void Fatal(const char* caption, const char* text);
@@ -123,5 +121,4 @@ private:
     OrvDisplayMode mode;
 
     static bool registered;
-    static int registrations;
 };

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "show/show_constants.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/x11_test_support.h"
@@ -131,7 +132,7 @@ protected:
 TEST_F(DemoProcess, SigtermEndsTheShowThroughTheNormalShutdown)
 {
     pid_t pid = Start({"s"}, errPath, true);
-    Window window = FindWindow(display, "Portable Orv test", 30);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
     kill(pid, SIGTERM);
     EXPECT_EQ(WaitExit(pid, 120), 1) << ReadAll(errPath);
@@ -157,7 +158,7 @@ TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
         GTEST_SKIP() << modeLine.skipReason;
 
     pid_t pid = Start({"s"}, errPath, true);
-    Window window = FindWindow(display, "Portable Orv test", 30);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
     CrtcMode during = CurrentCrtcMode(display);
     XKillClient(display, window);  // cuts the connection of the window's owner
@@ -176,7 +177,7 @@ TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
     std::string audio = errPath + ".audio";
     std::remove(audio.c_str());
     pid_t pid = Start({"nosound"}, errPath, true);
-    Window window = FindWindow(display, "Portable Orv test", 30);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     SendEscape(display, window);
@@ -187,7 +188,7 @@ TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
     if (!module)
         GTEST_SKIP() << "no generated data set with the music module";
     pid = Start({"S"}, errPath, true);
-    window = FindWindow(display, "Portable Orv test", 30);
+    window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     SendEscape(display, window);
@@ -212,7 +213,7 @@ TEST_F(DemoProcess, WindowOptionOpensADecoratedWindowWithoutModeChangeOrMusic)
     std::remove(audio.c_str());
 
     pid_t pid = Start({"--window", "s"}, errPath, true);
-    Window window = FindWindow(display, "Portable Orv test", 30);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     XWindowAttributes attrs{};
@@ -243,7 +244,7 @@ TEST(DemoProcessDesktop, DesktopCoversTheScreenWithTheFourThirdsPictureBetweenBl
     XSetErrorHandler(IgnoreXError);
     const std::string errPath = ::testing::TempDir() + "orvdemo_desktop_" + std::to_string(getpid());
     pid_t pid = Start({"--desktop", "s"}, errPath, true, server.name);
-    Window window = FindWindow(display, "Portable Orv test", 30);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
 
     XWindowAttributes attrs{};

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_main.h"
-#include "app/scene_set.h"
+#include "show/run_loop.h"
+#include "show/show_constants.h"
+#include "show/start_state.h"
+#include "show/scene_set.h"
 #include "framework/offscreen.h"
 
 namespace {
@@ -38,7 +40,7 @@ std::vector<std::map<int64_t, Sample>> TwoPasses()
     OrvShow show(scenes.Schedule());
     OrvShowStartState start;
     uint32_t now = 0;
-    OrvTimer timer(30, [&now] { return now; });
+    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     int64_t frame = 0;
     std::string scene;

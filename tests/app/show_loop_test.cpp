@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_main.h"
+#include "show/run_loop.h"
+#include "show/show_constants.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ struct Draw {
 // The leave step after Insane records "texgen off" where a scene name would go.
 class FakeShow {
 public:
-    FakeShow() : timer(30, [this] { return now; }) {}
+    FakeShow() : timer(OrvTicksPerSecond, [this] { return now; }) {}
 
     std::vector<OrvScheduleEntry> Schedule()
     {

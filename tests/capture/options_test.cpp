@@ -9,6 +9,7 @@
 
 #include "app/capture.h"
 #include "app/options.h"
+#include "show/viewport.h"
 
 namespace {
 

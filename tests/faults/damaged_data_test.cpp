@@ -22,9 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_main.h"
-#include "app/scene_set.h"
-#include "app/show.h"
+#include "show/scene_set.h"
+#include "show/show.h"
 #include "framework/music_wav.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "show/show_constants.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/x11_test_support.h"
@@ -21,7 +22,7 @@
 namespace {
 
 const char* kProgram = ORV_BINARY_DIR "/app/orvdemo";
-const char* kTitle = "Portable Orv test";
+const char* kTitle = OrvWindowTitle;
 
 // Starts orvdemo in the data directory with `args` and extra environment; stderr goes to `errPath`.
 pid_t Start(const std::vector<std::string>& args, const std::vector<std::pair<const char*, const char*>>& env,

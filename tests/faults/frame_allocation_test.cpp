@@ -20,9 +20,8 @@
 #include <new>
 #include <string>
 
-#include "app/demo_main.h"
-#include "app/scene_set.h"
-#include "app/show.h"
+#include "show/scene_set.h"
+#include "show/show.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"
 #include "support/play_show.h"

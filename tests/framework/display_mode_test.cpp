@@ -22,11 +22,3 @@ TEST(OrvPickMode, SkipsInterlacedModesAndOtherSizes)
     modes.push_back({4, 640, 480, 60.0, false});
     EXPECT_EQ(OrvPickMode(modes, 640, 480, 75.0), 3);
 }
-
-TEST(OrvDisplayMode, RestoreWithoutASwitchTouchesNoConnection)
-{
-    OrvDisplayMode mode;
-    mode.Restore(nullptr);
-    mode.RestoreElsewhere();
-    EXPECT_FALSE(mode.Switched());
-}

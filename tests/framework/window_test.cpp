@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "framework/display_mode.h"
 #include "framework/window.h"
 #include "support/x11_test_support.h"
 
@@ -192,13 +193,13 @@ TEST_F(WindowTest, CloseRequestAltF4AndSigtermRaiseQuit)
     EXPECT_TRUE(QuitWithin2s(window)) << "SIGTERM";
 }
 
-TEST_F(WindowTest, SecondWindowDoesNotRegisterAgain)
+TEST_F(WindowTest, AWindowNeverCreatedStartsNoThreadAndDestroysHarmlessly)
 {
-    OrvWindow first("orv first");
-    OrvWindow second("orv second");
-    EXPECT_EQ(OrvWindow::Registrations(), 1);
-    // A window that was never created destroys harmlessly.
-    OrvWindow unused("orv unused");
+    EXPECT_EQ(WindowThreads(), 0);
+    {
+        OrvWindow unused("orv unused");
+    }
+    EXPECT_EQ(WindowThreads(), 0);
 }
 
 TEST_F(WindowTest, DestructionDestroysTheWindowAndEndsItsThread)
@@ -237,6 +238,29 @@ TEST_F(WindowTest, FullscreenSwitchesTheOutputTo640x480AndRestoresTheSameMode)
     EXPECT_EQ(after.mode, modeLine.before.mode);
     EXPECT_EQ(after.width, modeLine.before.width);
     EXPECT_EQ(after.height, modeLine.before.height);
+}
+
+// The saved mode is plain server ids: a fresh connection restores it after the
+// switching connection is gone, as the lost-connection and crash paths need.
+TEST_F(WindowTest, ModeSwitchedOnOneConnectionIsRestoredThroughAnother)
+{
+    OrvDisplayMode mode;
+    mode.Restore(nullptr);  // nothing switched yet: no connection is touched
+    mode.RestoreElsewhere();
+    const ModeLine640x480 modeLine(display);
+    if (modeLine.skipReason)
+        GTEST_SKIP() << modeLine.skipReason;
+    Display* switcher = XOpenDisplay(nullptr);
+    ASSERT_NE(switcher, nullptr);
+    ASSERT_TRUE(mode.Switch(switcher, 640, 480, 75.0)) << mode.Error();
+    const CrtcMode during = CurrentCrtcMode(display);
+    XCloseDisplay(switcher);
+    mode.RestoreElsewhere();
+    const CrtcMode after = CurrentCrtcMode(display);
+
+    EXPECT_EQ(during.mode, modeLine.added);
+    EXPECT_EQ(after.mode, modeLine.before.mode);
+    EXPECT_EQ(after.width, modeLine.before.width);
 }
 
 TEST_F(WindowTest, FullScreenHidesTheCursorAndWindowedShowsIt)

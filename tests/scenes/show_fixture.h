@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/scene_set.h"
-#include "app/show.h"
+#include "show/scene_set.h"
+#include "show/show.h"
 #include "support/gl_context.h"
 
 // The six scenes, built and scheduled as the show's main does.

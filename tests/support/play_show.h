@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-#include "app/demo_main.h"
-#include "app/show.h"
+#include "show/run_loop.h"
+#include "show/show_constants.h"
+#include "show/show.h"
 #include "framework/timer.h"
 
 // Plays the whole schedule through the show loop on a made-up clock that
@@ -14,7 +15,7 @@
 inline int64_t PlayShow(OrvShow& show, uint32_t stepMs)
 {
     uint32_t now = 0;
-    OrvTimer timer(30, [&now] { return now; });
+    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     OrvFrameHooks hooks;
     hooks.quitRequested = [] { return false; };

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_set.h"
-#include "app/show.h"
+#include "show/scene_set.h"
+#include "show/show.h"
 #include "framework/offscreen.h"
 #include "framework/png_image.h"
 

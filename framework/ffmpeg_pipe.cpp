@@ -1,4 +1,4 @@
-#include "app/ffmpeg_pipe.h"
+#include "framework/ffmpeg_pipe.h"
 
 #include <fcntl.h>
 #include <spawn.h>

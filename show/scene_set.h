@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/show.h"
+#include "show/show.h"
 
 class Intro;
 class Tunneli;

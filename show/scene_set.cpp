@@ -1,4 +1,4 @@
-#include "app/scene_set.h"
+#include "show/scene_set.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,4 +1,4 @@
-#include "app/show.h"
+#include "show/show.h"
 
 bool OrvShow::Step(int32_t ticks)
 {

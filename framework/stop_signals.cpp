@@ -1,0 +1,55 @@
+#include "framework/stop_signals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+volatile sig_atomic_t received = 0;
+int wakePipe[2] = {-1, -1};
+bool installed = false;
+
+// Records the signal and wakes whoever polls the pipe; touches nothing else.
+void OnStopSignal(int sig)
+{
+    const int saved = errno;
+    if (received == 0)
+        received = sig;
+    const char byte = 1;
+    if (write(wakePipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
+    errno = saved;
+}
+
+}  // namespace
+
+void OrvStopSignals::Install()
+{
+    if (installed)
+        return;
+    if (pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0)
+        wakePipe[0] = wakePipe[1] = -1;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    installed = true;
+}
+
+int OrvStopSignals::Pending() { return received; }
+
+int OrvStopSignals::WakeFd() { return wakePipe[0]; }
+
+void OrvStopSignals::Clear()
+{
+    char buffer[64];
+    if (wakePipe[0] >= 0)
+        while (read(wakePipe[0], buffer, sizeof buffer) > 0) {
+        }
+    received = 0;
+}
