@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/capture_sink.h"
@@ -108,6 +109,12 @@ int OrvCapture::Fail(const std::string& message) const
     return 1;
 }
 
+int OrvCapture::Fail(const OrvFrameSink& sink, const std::string& message) const
+{
+    std::fprintf(stderr, "orvdemo: capture failed: %s; %s\n", message.c_str(), sink.LeftBehind(written).c_str());
+    return 1;
+}
+
 int OrvCapture::Run()
 {
     starts.clear();
@@ -130,20 +137,35 @@ int OrvCapture::Run()
     const int64_t total = CountFrames(show.Entries(), options.fps, options.frames);
 
     OrvIgnoreSigpipe ignoreSigpipe;
-    if (!sink->Open(total, &error))
-        return Fail(error);
+    if (!OrvStopSignals::Pending() && !sink->Open(total, &error))
+        return Fail(*sink, error);
     OrvCaptureProgress progress(total);
     const bool rendered = Render(show, gl, *sink, total, progress, &error);
-    if (OrvStopSignals::Pending()) {
-        std::fprintf(stderr, "orvdemo: capture interrupted; nothing written to %s\n", sink->Path().c_str());
-        return 128 + OrvStopSignals::Pending();
-    }
-    if (!rendered || !sink->Close(&error))
-        return Fail(error);
+    if (const int sig = OrvStopSignals::Pending())
+        return Interrupted(*sink, sig, progress);
+    if (!rendered || !sink->Close(false, &error))
+        return Fail(*sink, error);
     std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render)\n",
                  sink->Path().c_str(), static_cast<long long>(written),
                  static_cast<double>(written) / options.fps, progress.Seconds());
     return 0;
+}
+
+// A stop signal ended the frames early: finish what was made when the sink
+// can, and say exactly what is there. Returns 128 + the signal's number.
+int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress)
+{
+    std::string error;
+    const bool kept = written > 0 && sink.Close(true, &error);
+    const char* name = sigabbrev_np(sig);
+    std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frames; ", name ? name : "?",
+                 static_cast<long long>(written));
+    if (kept)
+        std::fprintf(stderr, "%s (%.2f s of show, %.1f s to render)\n", sink.Kept(written).c_str(),
+                     static_cast<double>(written) / options.fps, progress.Seconds());
+    else
+        std::fprintf(stderr, "%s\n", sink.LeftBehind(written).c_str());
+    return 128 + sig;
 }
 
 // Runs the show loop on the made-up clock, handing each frame to the sink;

@@ -53,6 +53,8 @@ public:
 
 private:
     int Fail(const std::string& message) const;
+    int Fail(const OrvFrameSink& sink, const std::string& message) const;
+    int Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress);
     bool Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, OrvCaptureProgress& progress,
                 std::string* error);
 

@@ -30,11 +30,12 @@ bool Fail(std::string* error, const std::string& message)
 bool WriteMusic(const std::string& path, int64_t frames, int fps, std::string* error)
 {
     bool loaded = false;
-    if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded))
+    std::string why;
+    if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why))
         return false;
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s not found or unreadable in %s; the music track is silent\n",
-                     OrvShowModule, fs::current_path().c_str());
+        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().c_str(),
+                     OrvShowModule, why.c_str());
     return true;
 }
 
@@ -80,16 +81,14 @@ public:
             return true;
         const std::string final = dir + "/music.wav";
         if (WriteMusic(final + ".part", frames, options.fps, error))
-            return RenameInto(final + ".part", final, error);
+            return musicWritten = RenameInto(final + ".part", final, error);
         unlink((final + ".part").c_str());
         return false;
     }
 
     bool Write(int64_t index, const unsigned char* rgb, std::string* error) override
     {
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame_%06lld.png", static_cast<long long>(index));
-        const std::string final = dir + name;
+        const std::string final = dir + "/" + FrameName(index);
         std::string why;
         if (!WritePNG(final + ".part", rgb, options.width, options.height, &why)) {
             unlink((final + ".part").c_str());
@@ -98,12 +97,42 @@ public:
         return RenameInto(final + ".part", final, error);
     }
 
-    bool Close(std::string*) override { return true; }
+    bool Close(bool, std::string*) override { return true; }
     std::string Path() const override { return dir; }
 
+    std::string Kept(int64_t frames) const override { return dir + " holds " + Contents(frames); }
+
+    std::string LeftBehind(int64_t frames) const override
+    {
+        if (frames == 0 && !musicWritten)
+            return "nothing written to " + dir;
+        return "left in " + dir + ": " + Contents(frames);
+    }
+
 private:
+    // The frames and music that are in the directory, in words.
+    std::string Contents(int64_t frames) const
+    {
+        std::string text;
+        if (frames == 1)
+            text = "1 frame (frame_000000.png)";
+        else if (frames > 1)
+            text = std::to_string(frames) + " frames (frame_000000.png to " + FrameName(frames - 1) + ")";
+        else
+            text = "no frames";
+        return text + (musicWritten ? " and music.wav" : "");
+    }
+
+    static std::string FrameName(int64_t index)
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
+        return name;
+    }
+
     std::string dir;
     OrvOptions options;
+    bool musicWritten = false;
 };
 
 // Lower-case extension of a video target (mp4, mkv or webm).
@@ -177,17 +206,39 @@ public:
         return pipe->Write(rgb, static_cast<size_t>(options.width) * options.height * 3, error);
     }
 
-    bool Close(std::string* error) override
+    bool Close(bool interrupted, std::string* error) override
     {
-        if (!pipe->Finish(error))
+        // An interrupted capture gives ffmpeg ten seconds to finish the frames it has.
+        if (!pipe->Finish(interrupted ? 10000 : -1, error) || !HasVideo(error))
             return false;
         closed = RenameInto(videoTemp, out, error);
         return closed;
     }
 
     std::string Path() const override { return out; }
+    std::string Kept(int64_t) const override { return "wrote " + out; }
+    std::string LeftBehind(int64_t) const override { return "nothing written to " + out; }
 
 private:
+    // An ffmpeg that exits 0 may still have made nothing: the file must hold a
+    // video stream (asked of ffprobe when it is installed; else it must not be empty).
+    bool HasVideo(std::string* error) const
+    {
+        std::error_code ec;
+        if (fs::file_size(videoTemp, ec) == 0 || ec)
+            return Fail(error, "ffmpeg reported success but wrote nothing");
+        if (!OrvFindProgram("ffprobe"))
+            return true;
+        std::string streams;
+        if (!OrvRunForOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                              "stream=codec_type", "-of", "csv=p=0", videoTemp},
+                             &streams, error))
+            return false;
+        if (streams.find("video") == std::string::npos)
+            return Fail(error, "ffmpeg reported success but the file holds no video stream");
+        return true;
+    }
+
     // ffmpeg's command line; -xerror makes a failed write of the trailer an exit status too.
     std::vector<std::string> Arguments(int64_t frames) const
     {

@@ -4,7 +4,8 @@
 // with music.wav, or a video file made by the ffmpeg program. A sink never
 // leaves a partial file under a final name: each file is written under a
 // temporary name and renamed when complete; a sink destroyed before Close
-// removes its temporary files.
+// removes its temporary files. A PNG directory keeps the frames it has
+// written, whatever ends the capture, and says so.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +24,16 @@ public:
     virtual bool Open(int64_t frames, std::string* error) = 0;
     // Takes one frame: width * height RGB pixels, top row first.
     virtual bool Write(int64_t index, const unsigned char* rgb, std::string* error) = 0;
-    // Completes the output under its final name.
-    virtual bool Close(std::string* error) = 0;
+    // Completes the output under its final name; `interrupted` when a stop
+    // signal ended the frames early (a video is then finished with what it has,
+    // giving its encoder a bounded time).
+    virtual bool Close(bool interrupted, std::string* error) = 0;
     // What was written, for the closing message.
     virtual std::string Path() const = 0;
+    // What a completed capture of `frames` frames holds, in words.
+    virtual std::string Kept(int64_t frames) const = 0;
+    // What a capture that could not complete leaves on disk after `frames` frames, in words.
+    virtual std::string LeftBehind(int64_t frames) const = 0;
 };
 
 // The music module the show plays, looked up in the working directory.

@@ -2,7 +2,13 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "framework/x11_errors.h"
@@ -113,13 +119,16 @@ bool OrvDisplayMode::Switch(Display* display, int width, int height, double refr
             outputs.assign(ci->outputs, ci->outputs + ci->noutput);
             ok = modes[pick].id == savedMode;
             if (!ok) {
+                StartGuardian();
                 OrvTrapXErrors();
                 Status status = XRRSetCrtcConfig(display, res, crtc, CurrentTime, crtcX, crtcY, modes[pick].id,
                                                  rotation, outputs.data(), static_cast<int>(outputs.size()));
                 int xerror = OrvUntrapXErrors(display);
                 switched = ok = status == RRSetConfigSuccess && xerror == 0;
-                if (!ok)
+                if (!ok) {
+                    DismissGuardian();
                     Fail("XRRSetCrtcConfig refused the mode");
+                }
             }
         }
     }
@@ -144,6 +153,76 @@ void OrvDisplayMode::Restore(Display* display)
     OrvUntrapXErrors(display);
     XRRFreeScreenResources(res);
     switched = false;
+    DismissGuardian();
+}
+
+// Forks the guardian: a process that holds a copy of the saved mode and waits
+// on a pipe from us. If we end without restoring the mode (SIGKILL, a crash, a
+// hang cut short), the pipe closes without the "done" byte and the guardian
+// restores the mode through a connection of its own. It is forked before the
+// window thread starts, while no other thread of ours uses Xlib, and touches
+// Xlib only after we are gone.
+void OrvDisplayMode::StartGuardian()
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(ends[0]);
+        close(ends[1]);
+        return;
+    }
+    if (pid == 0) {
+        close(ends[1]);
+        GuardianMain(ends[0]);
+    }
+    close(ends[0]);
+    guardian = pid;
+    guardianPipe = ends[1];
+}
+
+// The guardian's whole life; never returns.
+void OrvDisplayMode::GuardianMain(int fromOwner)
+{
+    // Outlive whatever ends the owner, a Ctrl+C on its terminal included.
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2})
+        signal(sig, SIG_IGN);
+    prctl(PR_SET_NAME, "orv-guardian");
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+    }
+    // Only the pipe and stderr stay open: nothing of the owner's is kept alive.
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != fromOwner)
+            close(fd);
+    char byte = 0;
+    ssize_t n;
+    while ((n = read(fromOwner, &byte, 1)) < 0 && errno == EINTR) {
+    }
+    if (n == 1 && byte == kGuardianDone)
+        _exit(0);
+    switched = true;  // forked just before the switch was made
+    RestoreElsewhere();
+    _exit(0);
+}
+
+// Tells the guardian the mode is back and reaps it.
+void OrvDisplayMode::DismissGuardian()
+{
+    if (guardian <= 0)
+        return;
+    const char done = kGuardianDone;
+    if (write(guardianPipe, &done, 1) != 1) {
+        // It is gone already; it can only have restored the mode.
+    }
+    close(guardianPipe);
+    guardianPipe = -1;
+    while (waitpid(guardian, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    guardian = -1;
 }
 
 void OrvDisplayMode::RestoreElsewhere()

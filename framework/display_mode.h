@@ -6,6 +6,11 @@
 // saved mode is plain server-side ids, so any connection to the same server can
 // restore it, also one opened after the original connection has died.
 //
+// While a switch is in force a small guardian process (forked by Switch)
+// holds a copy of the saved mode and restores it as soon as this process ends
+// without having done so: after SIGKILL, a crash or an abort, the desktop gets
+// its mode back within moments. Restore dismisses the guardian.
+//
 // Threads: use from one thread at a time, each with its own connection.
 #pragma once
 
@@ -46,8 +51,17 @@ public:
     int Y() const { return crtcY; }
     const std::string& Error() const { return error; }
 
+    // The guardian process that restores the mode if this process dies
+    // without doing so; -1 while no switch is in force.
+    int Guardian() const { return guardian; }
+
 private:
+    static constexpr char kGuardianDone = 'd';
+
     bool Fail(const std::string& why);
+    void StartGuardian();
+    [[noreturn]] void GuardianMain(int fromOwner);
+    void DismissGuardian();
 
     bool switched = false;
     std::string displayName;
@@ -58,4 +72,6 @@ private:
     unsigned short rotation = 1;
     std::vector<unsigned long> outputs;
     std::string error;
+    int guardian = -1;
+    int guardianPipe = -1;
 };

@@ -1,17 +1,24 @@
 #include "framework/ffmpeg_pipe.h"
 
+#include "framework/stop_signals.h"
+
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 extern char** environ;
 
 namespace {
+
+// How long a write already under way may take to finish after a stop signal.
+constexpr int kDrainMs = 500;
 
 std::string Errno(const std::string& what, int code) { return what + ": " + std::strerror(code); }
 
@@ -31,10 +38,13 @@ OrvFfmpegPipe::~OrvFfmpegPipe()
 {
     if (fd >= 0)
         close(fd);
+    fd = -1;
     if (child > 0) {
         kill(child, SIGTERM);
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        std::string ignored;
+        if (!WaitFor(1000, &ignored)) {
+            kill(child, SIGKILL);
+            WaitFor(-1, &ignored);
         }
     }
 }
@@ -60,7 +70,9 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    // Its own process group: a Ctrl+C on the terminal reaches us, and we end it cleanly.
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     const int rc = posix_spawnp(&child, args[0], &actions, &attr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -78,16 +90,48 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
 
 bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
 {
+    using Clock = std::chrono::steady_clock;
     const char* p = static_cast<const char*>(data);
+    const size_t size = bytes;
+    bool draining = false;  // a stop came mid-write: finish this block, but not forever
+    Clock::time_point deadline;
     while (bytes > 0) {
+        if (!draining && OrvStopSignals::Pending()) {
+            if (bytes == size) {
+                *error = "interrupted";
+                return false;
+            }
+            draining = true;
+            deadline = Clock::now() + std::chrono::milliseconds(kDrainMs);
+        }
+        int timeout = -1;
+        if (draining) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                // It stopped reading: nothing it could still finish is worth waiting for.
+                stalled = true;
+                *error = "ffmpeg stopped reading frames";
+                return false;
+            }
+            timeout = static_cast<int>(left.count());
+        }
+        // Wait for room in the pipe or, until a stop has come, for a stop signal.
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {OrvStopSignals::WakeFd(), POLLIN, 0}};
+        const nfds_t count = !draining && fds[1].fd >= 0 ? 2 : 1;
+        if (poll(fds, count, timeout) < 0 && errno != EINTR) {
+            *error = Errno("waiting for ffmpeg", errno);
+            return false;
+        }
+        if (!(fds[0].revents & (POLLOUT | POLLERR | POLLHUP)))
+            continue;
         const ssize_t n = write(fd, p, bytes);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n < 0) {
             const int code = errno;
             std::string ended;
             if (code == EPIPE)
-                Wait(&ended);
+                WaitFor(-1, &ended);
             *error = code == EPIPE ? "ffmpeg stopped reading frames" + (ended.empty() ? "" : " (" + ended + ")")
                                    : Errno("writing to ffmpeg", code);
             return false;
@@ -98,31 +142,94 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
     return true;
 }
 
-bool OrvFfmpegPipe::Finish(std::string* error)
+bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
 {
     if (fd >= 0)
         close(fd);
     fd = -1;
-    return Wait(error);
+    if (stalled) {
+        // It stopped reading long ago: it will not finish a file now.
+        *error = "ffmpeg stopped reading frames";
+        return false;
+    }
+    if (WaitFor(timeoutMs, error))
+        return child <= 0 && exitedCleanly;
+    *error = "ffmpeg did not finish within " + std::to_string(timeoutMs / 1000) + " s";
+    return false;
 }
 
-// Reaps the child; true when it exited with status 0, else `error` says how it ended.
-bool OrvFfmpegPipe::Wait(std::string* error)
+// Reaps the child, waiting at most `timeoutMs` (-1: as long as it takes). True
+// once it has been reaped; `exitedCleanly` tells whether it exited with status
+// 0, else `error` says how it ended.
+bool OrvFfmpegPipe::WaitFor(int timeoutMs, std::string* error)
 {
     if (child <= 0)
-        return false;
-    int status = 0;
-    pid_t got;
-    while ((got = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+        return true;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        int status = 0;
+        const pid_t got = waitpid(child, &status, timeoutMs < 0 ? 0 : WNOHANG);
+        if (got == child) {
+            child = -1;
+            exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            if (!exitedCleanly)
+                *error = "ffmpeg " + ExitText(status);
+            return true;
+        }
+        if (got < 0 && errno != EINTR) {
+            child = -1;
+            exitedCleanly = false;
+            *error = Errno("waiting for ffmpeg", errno);
+            return true;
+        }
+        if (timeoutMs >= 0 &&
+            std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs))
+            return false;
+        if (timeoutMs >= 0)
+            usleep(10000);
     }
-    child = -1;
-    if (got < 0) {
-        *error = Errno("waiting for ffmpeg", errno);
+}
+
+bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, std::string* error)
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        *error = Errno("pipe", errno);
         return false;
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    if (rc != 0) {
+        close(ends[0]);
+        *error = Errno("cannot run " + argv[0], rc);
+        return false;
+    }
+    output->clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(ends[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        output->append(buffer, static_cast<size_t>(n));
+    }
+    close(ends[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;
-    *error = "ffmpeg " + ExitText(status);
+    *error = argv[0] + " " + ExitText(status);
     return false;
 }
 

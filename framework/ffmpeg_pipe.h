@@ -1,8 +1,10 @@
 // OrvFfmpegPipe: a child program (ffmpeg) fed through a pipe on its standard input.
 //
 // The write end is close-on-exec and the child starts with SIGPIPE at its
-// default. A child that dies makes Write fail with EPIPE instead of killing us,
-// provided the caller ignores SIGPIPE while it writes (OrvIgnoreSigpipe).
+// default, in a process group of its own (a terminal's Ctrl+C reaches only us).
+// A child that dies makes Write fail with EPIPE instead of killing us,
+// provided the caller ignores SIGPIPE while it writes (OrvIgnoreSigpipe). The
+// destructor ends a child still running: SIGTERM, then SIGKILL after a second.
 //
 // Threads: use from one thread.
 #pragma once
@@ -24,18 +26,29 @@ public:
     // Starts argv[0] (searched in PATH) with the pipe as its standard input.
     bool Start(const std::vector<std::string>& argv, std::string* error);
 
-    // Writes all bytes; false with a message when the child has gone away.
+    // Writes all bytes; false with a message when the child has gone away. A
+    // stop signal (OrvStopSignals) before the first byte makes it write nothing;
+    // one that comes mid-write leaves half a second to finish the block, after
+    // which the child counts as stalled.
     bool Write(const void* data, size_t bytes, std::string* error);
 
-    // Closes the pipe and waits; true when the child exited with status 0.
-    bool Finish(std::string* error);
+    // Closes the pipe and waits up to `timeoutMs` for the child to finish; true
+    // when it exited with status 0. A child that had stopped reading, or is
+    // still running at the timeout, is left to the destructor.
+    bool Finish(int timeoutMs, std::string* error);
 
 private:
-    bool Wait(std::string* error);
+    bool WaitFor(int timeoutMs, std::string* error);
 
     pid_t child = -1;
     int fd = -1;
+    bool stalled = false;        // stopped reading while a stop signal waited
+    bool exitedCleanly = false;
 };
+
+// Runs argv[0] (searched in PATH) to its end with its standard output in
+// `output`; true when it exited with status 0, else `error` says how it ended.
+bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, std::string* error);
 
 // True when `name` is an executable file in one of PATH's directories.
 bool OrvFindProgram(const std::string& name);

@@ -1,14 +1,16 @@
 #include "framework/music.h"
 
+#include "framework/data_file.h"
+
 #include <SDL.h>
 #include <dlfcn.h>
 #include <libopenmpt/libopenmpt.h>
-#include <libopenmpt/libopenmpt_stream_callbacks_file.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -74,18 +76,17 @@ void OrvMusic::Restart()
 // Reads the module file through libopenmpt with our own log function.
 bool OrvMusic::Load(const char* fileName)
 {
-    FILE* file = std::fopen(fileName, "rb");
-    if (!file) {
-        std::fprintf(stderr, "OrvMusic: cannot open %s: %s; playing without music\n", fileName,
-                     std::strerror(errno));
+    std::vector<char> bytes;
+    std::string why;
+    if (!OrvReadDataFile(fileName, &bytes, &why)) {
+        std::fprintf(stderr, "OrvMusic: cannot open %s: %s; playing without music\n", fileName, why.c_str());
         return false;
     }
     std::string lastLog;
     int error = 0;
     const char* errorMessage = nullptr;
-    module = openmpt_module_create2(openmpt_stream_get_file_callbacks(), file, KeepLastLogLine,
-                                    &lastLog, nullptr, nullptr, &error, &errorMessage, nullptr);
-    std::fclose(file);
+    module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), KeepLastLogLine, &lastLog,
+                                                nullptr, nullptr, &error, &errorMessage, nullptr);
     if (!module) {
         std::fprintf(stderr, "OrvMusic: cannot read %s: %s; playing without music\n", fileName,
                      errorMessage ? errorMessage : lastLog.c_str());

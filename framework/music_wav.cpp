@@ -1,5 +1,7 @@
 #include "framework/music_wav.h"
 
+#include "framework/data_file.h"
+
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -20,18 +20,19 @@ constexpr size_t kChunkFrames = 4096;
 // Swallows libopenmpt's log lines so a capture prints only its own progress.
 void QuietLog(const char*, void*) {}
 
-// Loads a whole module file with looping on; null when missing or unreadable.
-openmpt_module* OpenLooping(const std::string& path)
+// Loads a whole module file with looping on; null (with `why`) when it cannot be read or decoded.
+openmpt_module* OpenLooping(const std::string& path, std::string* why)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::vector<char> bytes;
+    if (!OrvReadDataFile(path, &bytes, why))
         return nullptr;
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), QuietLog, nullptr,
                                                              openmpt_error_func_ignore, nullptr, nullptr,
                                                              nullptr, nullptr);
     if (mod)
         openmpt_module_set_repeat_count(mod, -1);
+    else
+        *why = "not a module libopenmpt can play";
     return mod;
 }
 
@@ -93,7 +94,7 @@ bool Fail(std::string* error, const std::string& what)
 }  // namespace
 
 bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
-                      std::string* error, bool* loaded)
+                      std::string* error, bool* loaded, std::string* moduleError)
 {
     const int64_t dataBytes = sampleFrames * kBytesPerFrame;
     if (sampleFrames < 0 || dataBytes > 0xFFFFFFFFLL - 36)
@@ -101,9 +102,12 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
     std::FILE* f = std::fopen(wavPath.c_str(), "wb");
     if (!f)
         return Fail(error, wavPath + ": " + std::strerror(errno));
-    openmpt_module* mod = OpenLooping(modulePath);
+    std::string why;
+    openmpt_module* mod = OpenLooping(modulePath, &why);
     if (loaded)
         *loaded = mod != nullptr;
+    if (moduleError)
+        *moduleError = why;
     const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
     bool ok = WriteAll(f, header.data(), header.size());
     std::vector<float> mix;

@@ -8,6 +8,13 @@
 
 namespace {
 
+// Every signal whose default would end the process without a core dump being
+// the point, plus SIGQUIT: each ends the show the way SIGTERM does, so the
+// display mode, the cursor and temporary files are put right. (SIGPROF and
+// SIGVTALRM stay with profilers; crash signals are left alone.)
+constexpr int kStopSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,
+                                SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ};
+
 volatile sig_atomic_t received = 0;
 int wakePipe[2] = {-1, -1};
 bool installed = false;
@@ -36,8 +43,8 @@ void OrvStopSignals::Install()
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int sig : kStopSignals)
+        sigaction(sig, &action, nullptr);
     installed = true;
 }
 

@@ -1,7 +1,9 @@
 // OrvStopSignals: the signals that ask the program to stop, turned into a
 // request the program honours at its next safe point.
 //
-// Install sets a handler for SIGINT and SIGTERM once per process. The handler
+// Install sets a handler once per process for SIGINT, SIGTERM and every other
+// signal that would otherwise end the program on the spot (SIGHUP, SIGQUIT,
+// SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ). The handler
 // is async-signal-safe: it records the first signal's number and writes a byte
 // to a non-blocking self-pipe, so a thread sleeping in poll() wakes on
 // WakeFd() while a loop that polls nothing reads Pending(). Handlers are
@@ -14,7 +16,7 @@
 
 class OrvStopSignals {
 public:
-    // Installs the handlers (again only after Clear has been called is harmless).
+    // Installs the handlers; calling it again does nothing.
     static void Install();
 
     // The number of the first stop signal received since Install or Clear; 0 if none.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <utility>
@@ -85,4 +86,52 @@ TEST_F(Environment, NoSoundDeviceShowRunsSilentlyAndEndsNormally)
     EXPECT_TRUE(runningOn) << "the show ended without its sound device: " << err;
     EXPECT_EQ(code, 1) << err;
     EXPECT_NE(err.find("playing without music"), std::string::npos) << err;
+}
+
+// Every signal that would end the program must end it as SIGTERM does, with
+// the switched mode put back by the program itself.
+TEST_F(Environment, EveryEndingSignalRestoresTheSwitchedMode)
+{
+    using namespace x11_test;
+    const ModeLine640x480 modeLine(display);
+    if (modeLine.skipReason)
+        GTEST_SKIP() << modeLine.skipReason;
+    for (int sig : {SIGHUP, SIGQUIT, SIGUSR1, SIGPIPE, SIGALRM}) {
+        const pid_t pid = Start({"s"}, {}, errPath);
+        ASSERT_NE(FindShowWindow(display, 30), 0u) << ReadAll(errPath);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const CrtcMode during = CurrentCrtcMode(display);
+        kill(pid, sig);
+        const int code = WaitExit(pid, 60);
+        const CrtcMode after = CurrentCrtcMode(display);
+        EXPECT_EQ(during.mode, modeLine.added) << strsignal(sig);
+        EXPECT_EQ(code, 1) << strsignal(sig) << ": " << ReadAll(errPath);
+        EXPECT_EQ(after.mode, modeLine.before.mode) << strsignal(sig);
+    }
+}
+
+// A program killed outright cannot restore anything: its guardian process must,
+// both in the middle of the show and while the scenes are still loading.
+TEST_F(Environment, SigkillLeavesTheModeToTheGuardianWithinASecond)
+{
+    using namespace x11_test;
+    const ModeLine640x480 modeLine(display);
+    if (modeLine.skipReason)
+        GTEST_SKIP() << modeLine.skipReason;
+    for (int settleMs : {1500, 0}) {  // mid-show; as soon as the window is up, loading
+        const pid_t pid = Start({"s"}, {}, errPath);
+        ASSERT_NE(FindShowWindow(display, 30), 0u) << ReadAll(errPath);
+        std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+        const CrtcMode during = CurrentCrtcMode(display);
+        kill(pid, SIGKILL);
+        WaitExit(pid, 60);
+        CrtcMode after = CurrentCrtcMode(display);
+        for (int i = 0; i < 100 && after.mode != modeLine.before.mode; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            after = CurrentCrtcMode(display);
+        }
+        EXPECT_EQ(during.mode, modeLine.added) << "after " << settleMs << " ms";
+        EXPECT_EQ(after.mode, modeLine.before.mode) << "mode still switched a second after SIGKILL (" << settleMs
+                                                    << " ms in): " << ReadAll(errPath);
+    }
 }
