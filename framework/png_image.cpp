@@ -6,6 +6,38 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+namespace {
+
+// What went wrong inside libpng, kept for the message instead of libpng's own stderr line.
+struct PngTrouble {
+    FILE* file = nullptr;
+    int writeErrno = 0;
+    std::string message;
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
+{
+    static_cast<PngTrouble*>(png_get_error_ptr(png))->message = message;
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Writes through stdio and keeps the system's reason when a write fails.
+void WriteBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    PngTrouble* trouble = static_cast<PngTrouble*>(png_get_io_ptr(png));
+    if (std::fwrite(data, 1, length, trouble->file) != length) {
+        trouble->writeErrno = errno;
+        png_error(png, "write failed");
+    }
+}
+
+void FlushBytes(png_structp png) { std::fflush(static_cast<PngTrouble*>(png_get_io_ptr(png))->file); }
+
+}  // namespace
 
 bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error)
@@ -18,7 +50,9 @@ bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return fail(std::strerror(errno));
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    PngTrouble trouble;
+    trouble.file = file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trouble, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -28,9 +62,9 @@ bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int 
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        return fail("libpng could not write the image");
+        return fail(trouble.writeErrno ? std::strerror(trouble.writeErrno) : "libpng: " + trouble.message);
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &trouble, WriteBytes, FlushBytes);
     // Fast over small: a capture writes thousands of frames, and level 1 with the
     // one "sub" filter is about four times faster than the defaults for 12 % more bytes.
     png_set_compression_level(png, 1);

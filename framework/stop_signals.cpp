@@ -43,8 +43,13 @@ void OrvStopSignals::Install()
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    for (int sig : kStopSignals)
+    for (int sig : kStopSignals) {
+        // A signal ignored when we started stays ignored (nohup, a shell's trap '').
+        struct sigaction before {};
+        if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(sig, &action, nullptr);
+    }
     installed = true;
 }
 

@@ -3,7 +3,8 @@
 //
 // Install sets a handler once per process for SIGINT, SIGTERM and every other
 // signal that would otherwise end the program on the spot (SIGHUP, SIGQUIT,
-// SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ). The handler
+// SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ), except those that
+// were ignored when the program started (nohup keeps SIGHUP away). The handler
 // is async-signal-safe: it records the first signal's number and writes a byte
 // to a non-blocking self-pipe, so a thread sleeping in poll() wakes on
 // WakeFd() while a loop that polls nothing reads Pending(). Handlers are

@@ -10,9 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 
 #include "app/capture.h"
 #include "app/options.h"
+#include "framework/ffmpeg_pipe.h"
+#include "support/process.h"
 
 namespace fs = std::filesystem;
 
@@ -259,6 +262,9 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
     fs::create_directories(dir / "bin");
     std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\n/usr/bin/head -c 1000 >/dev/null\nexit 3\n";
     fs::permissions(dir / "bin/ffmpeg", fs::perms::owner_all);
+    fs::create_directories(dir / "bin0");  // an ffmpeg that says it succeeded but makes nothing
+    std::ofstream(dir / "bin0/ffmpeg") << "#!/bin/sh\n/usr/bin/cat >/dev/null\nexit 0\n";
+    fs::permissions(dir / "bin0/ffmpeg", fs::perms::owner_all);
     const std::string video = (dir / "out/show.mp4").string();
     fs::create_directories(dir / "out");
     struct Case {
@@ -272,6 +278,7 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
         {"--capture " + (dir / "file/frames").string(), "", "cannot create directory", 1},
         {"--capture " + video + small + "3", "PATH=/nonexistent", "ffmpeg not found", 1},
         {"--capture " + video + small + "30", "PATH=" + (dir / "bin").string(), "exited with status 3", 1},
+        {"--capture " + video + small + "30", "PATH=" + (dir / "bin0").string(), "wrote nothing", 1},
         {"--capture " + video + small + "60", limit, "File too large", 1},
         {"--capture " + video + " --size 320x240 --frames 90 s", "trap '' XFSZ; ulimit -f 8;", "ffmpeg", 1},
         {"--capture " + (dir / "out/frames").string() + small + "60", limit, "File too large", 1},
@@ -289,4 +296,83 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
         }
         EXPECT_EQ(Names(dir / "out"), std::vector<std::string>{}) << c.args;
     }
+}
+
+// A module that is a directory or an endless device must give a silent track,
+// one line saying why, and a capture that goes on; nothing may be left behind.
+TEST_F(CaptureTest, ModuleThatIsNoRegularFileGivesASilentTrackAndTheCaptureGoesOn)
+{
+    const fs::path data = dir / "data";
+    fs::create_directories(data);
+    for (const auto& e : fs::directory_iterator(ORV_DATA_DIR))
+        if (e.path().filename() != "Tuvari.xm" && e.is_regular_file())
+            fs::copy_file(e.path(), data / e.path().filename());
+    for (const bool device : {false, true}) {
+        fs::remove_all(data / "Tuvari.xm");
+        if (device)
+            fs::create_symlink("/dev/zero", data / "Tuvari.xm");
+        else
+            fs::create_directory(data / "Tuvari.xm");
+        const fs::path out = dir / (device ? "zero" : "dir");
+        const int code = Shell("cd " + data.string() + " && timeout 60 " ORV_CAPTURE_RUN " --capture " + out.string() +
+                               " --frames 2 --size 64x48 >/dev/null 2>" + (dir / "err").string());
+        EXPECT_EQ(code, 0) << Err();
+        EXPECT_NE(Err().find("Tuvari.xm: is a"), std::string::npos) << Err();
+        ASSERT_TRUE(fs::exists(out / "music.wav")) << Err();
+        EXPECT_EQ(Names(out), (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "music.wav"}));
+    }
+}
+
+// A stop signal during a capture: a video is finished with the frames it has,
+// a PNG directory says exactly what it holds, and an ffmpeg that has stopped
+// reading cannot keep the program (or itself) alive.
+TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
+{
+    const auto startCapture = [&](const std::string& out, const std::string& path) {
+        return StartProgram(ORV_CAPTURE_RUN, {"--capture", out, "--size", "160x120", "s"}, ORV_DATA_DIR,
+                            (dir / "err").string(), [path] {
+                                if (!path.empty())
+                                    setenv("PATH", path.c_str(), 1);
+                            });
+    };
+    // PNG frames, SIGINT: the message counts exactly the frames on disk.
+    const fs::path frames = dir / "frames";
+    pid_t pid = startCapture(frames.string() + "/", "");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitExit(pid, 30), 130) << Err();
+    const size_t pngs = Names(frames).size();
+    EXPECT_GT(pngs, 0u);
+    EXPECT_NE(Err().find(std::to_string(pngs) + " frames"), std::string::npos) << pngs << " on disk: " << Err();
+
+    // Video, SIGHUP: a finished file under its final name, no temporary files.
+    if (OrvFindProgram("ffprobe")) {
+        const fs::path video = dir / "cut.mkv";
+        pid = startCapture(video.string(), "");
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        kill(pid, SIGHUP);
+        EXPECT_EQ(WaitExit(pid, 30), 129) << Err();
+        const int decoded = Shell("test \"$(ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                  "stream=nb_read_frames -of csv=p=0 " + video.string() + ")\" -gt 0");
+        EXPECT_EQ(decoded, 0) << "no playable video: " << Err();
+        for (const std::string& name : Names(dir))
+            EXPECT_TRUE(name.find(".part") == std::string::npos && name.find(".music-") == std::string::npos)
+                << name;
+    }
+
+    // An ffmpeg that never reads: SIGTERM ends everything within seconds.
+    fs::create_directories(dir / "stall");
+    std::ofstream(dir / "stall/ffmpeg") << "#!/bin/sh\nexec sleep 600\n";
+    fs::permissions(dir / "stall/ffmpeg", fs::perms::owner_all);
+    const fs::path stalled = dir / "stalled.mp4";
+    pid = startCapture(stalled.string(), (dir / "stall").string() + ":" + std::getenv("PATH"));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto signalled = std::chrono::steady_clock::now();
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 30), 143) << Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+    EXPECT_NE(Shell("pgrep -f '^sleep 600' >/dev/null"), 0) << "the stalled ffmpeg outlived the capture";
+    EXPECT_FALSE(fs::exists(stalled));
+    for (const std::string& name : Names(dir))
+        EXPECT_EQ(name.find("stalled.mp4."), std::string::npos) << name;
 }
