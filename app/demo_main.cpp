@@ -86,15 +86,22 @@ int DemoMain(const OrvOptions& options)
     OrvShowStartState* start = options.loop ? new OrvShowStartState : nullptr;
     timer->Reset();
 
+    // --frames N ends the show after N frames, as a quit would.
+    int64_t frames = 0;
     OrvFrameHooks hooks{
-        [window] { return window->QuitRequested(); },
+        [window, &options, &frames] {
+            return window->QuitRequested() || (options.frames >= 0 && frames >= options.frames);
+        },
         [&options, &viewport] {
             // The bars outside the 4:3 viewport are cleared too: glClear ignores the viewport.
             if (options.desktop)
                 viewport.Follow();
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         },
-        [window] { window->Swap(); },
+        [window, &frames] {
+            window->Swap();
+            ++frames;
+        },
     };
     std::function<void()> again;
     if (options.loop) {

@@ -129,9 +129,10 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
             o.tail += (o.tail.empty() ? "" : " ") + arg;
         } else if (eq != std::string::npos) {
             TakeValue(name, arg.substr(eq + 1), o);
-        } else if (i + 1 < argc) {
+        } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
             TakeValue(name, argv[++i], o);
         } else {
+            // "--capture --frames 5" must not make a file called "--frames".
             o.error = name + " needs a value";
         }
     }

@@ -285,3 +285,11 @@ TEST(DemoProcessDesktop, DesktopCoversTheScreenWithTheFourThirdsPictureBetweenBl
     ASSERT_GE(edgeLit, 450 / 4) << "no frame filled the 4:3 picture";
     EXPECT_EQ(barsLit, 0) << "the picture is stretched over the bars";
 }
+
+// --frames N is honoured outside the capture too: the live show ends by itself
+// after N frames, as after a quit.
+TEST_F(DemoProcess, FramesEndsTheLiveShowAfterThatManyFrames)
+{
+    const pid_t pid = Start({"--window", "--frames", "10", "s"}, errPath, true);
+    EXPECT_EQ(WaitExit(pid, 60), 1) << ReadAll(errPath);
+}

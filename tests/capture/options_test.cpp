@@ -86,6 +86,7 @@ TEST(Options, BadValuesAreErrorsNamingTheOption)
         {{"--frames", "0"}, "--frames"},     {{"--data"}, "--data"},
         {{"--capture="}, "--capture"},       {{"--window", "--desktop"}, "--desktop"},
         {{"--capture", "a.mp4", "--size", "321x240"}, "even"},
+        {{"--capture", "--frames", "5"}, "--capture needs a value"},
     };
     for (const auto& [args, word] : cases) {
         std::vector<const char*> argv{"orvdemo"};
