@@ -23,7 +23,7 @@ namespace {
 
 // How many frames the show runs at `fps` (at most `limit` when not negative):
 // the show loop on the same clock over a copy of the schedule that draws nothing.
-int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, int fps, int64_t limit)
+int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, const OrvFrameRate& fps, int64_t limit)
 {
     std::vector<OrvScheduleEntry> dry;
     for (const OrvScheduleEntry& e : entries)
@@ -101,7 +101,10 @@ private:
     std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
 };
 
-uint32_t OrvCaptureMilliseconds(int64_t index, int fps) { return static_cast<uint32_t>(index * 1000 / fps); }
+uint32_t OrvCaptureMilliseconds(int64_t index, const OrvFrameRate& fps)
+{
+    return static_cast<uint32_t>(index * 1000 * fps.den / fps.num);
+}
 
 int OrvCapture::Fail(const std::string& message) const
 {
@@ -147,7 +150,7 @@ int OrvCapture::Run()
         return Fail(*sink, error);
     std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render)\n",
                  sink->Path().c_str(), static_cast<long long>(written),
-                 static_cast<double>(written) / options.fps, progress.Seconds());
+                 static_cast<double>(written) / options.fps.PerSecond(), progress.Seconds());
     return 0;
 }
 
@@ -162,7 +165,7 @@ int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgres
                  static_cast<long long>(written));
     if (kept)
         std::fprintf(stderr, "%s (%.2f s of show, %.1f s to render)\n", sink.Kept(written).c_str(),
-                     static_cast<double>(written) / options.fps, progress.Seconds());
+                     static_cast<double>(written) / options.fps.PerSecond(), progress.Seconds());
     else
         std::fprintf(stderr, "%s\n", sink.LeftBehind(written).c_str());
     return 128 + sig;

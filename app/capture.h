@@ -1,6 +1,7 @@
 // OrvCapture: the show rendered offscreen to a video file or a directory of PNG frames.
 //
-// Frame i is drawn with the show clock at i * 1000 / fps milliseconds, through
+// Frame i is drawn with the show clock at i * 1000 / fps milliseconds (fps an
+// exact fraction such as 60000/1001), through
 // OrvTimer's arithmetic on a made-up clock and the same OrvShow schedule as the
 // live show, so scenes change on the same ticks; the music starts at frame 0.
 // Nothing depends on how long a frame takes to render, so two captures of the
@@ -33,8 +34,9 @@ struct OrvSceneStart {
     int64_t frame;  // index of the first frame the scene drew
 };
 
-// Show-clock milliseconds at which frame `index` is drawn.
-uint32_t OrvCaptureMilliseconds(int64_t index, int fps);
+// Show-clock milliseconds at which frame `index` is drawn: index * 1000 * den / num,
+// in integers, so a fractional rate never drifts.
+uint32_t OrvCaptureMilliseconds(int64_t index, const OrvFrameRate& fps);
 
 class OrvCapture {
 public:

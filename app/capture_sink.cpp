@@ -18,7 +18,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // Stereo sample frames of music that cover `frames` video frames (rounded up).
-int64_t MusicFrames(int64_t frames, int fps) { return (frames * OrvMusicWavRate + fps - 1) / fps; }
+int64_t MusicFrames(int64_t frames, const OrvFrameRate& fps)
+{
+    return (frames * OrvMusicWavRate * fps.den + fps.num - 1) / fps.num;
+}
 
 bool Fail(std::string* error, const std::string& message)
 {
@@ -27,7 +30,7 @@ bool Fail(std::string* error, const std::string& message)
 }
 
 // Writes the music WAV for the capture, warning when the module is not there.
-bool WriteMusic(const std::string& path, int64_t frames, int fps, std::string* error)
+bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps, std::string* error)
 {
     bool loaded = false;
     std::string why;
@@ -135,7 +138,7 @@ private:
     bool musicWritten = false;
 };
 
-// Lower-case extension of a video target (mp4, mkv or webm).
+// Lower-case extension of a video target (mp4, mkv, webm, mov or avi).
 std::string Extension(const std::string& out)
 {
     std::string ext = fs::path(out).extension().string().substr(1);
@@ -154,16 +157,18 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
     else
         a = {"-c:v", "libx264", "-preset", "veryfast", "-crf", "20"};
     a.insert(a.end(), {"-pix_fmt", "yuv420p"});
-    if (music && ext == "mp4")
+    if (music && (ext == "mp4" || ext == "mov"))
         a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
+    if (music && ext == "avi")
+        a.insert(a.end(), {"-c:a", "libmp3lame", "-b:a", "192k"});
     if (music && ext == "mkv")
         a.insert(a.end(), {"-c:a", "flac"});
     if (music && ext == "webm")
         a.insert(a.end(), {"-c:a", "libopus", "-b:a", "160k"});
-    if (ext == "mp4")
-        a.insert(a.end(), {"-movflags", "+faststart", "-f", "mp4"});
+    if (ext == "mp4" || ext == "mov")
+        a.insert(a.end(), {"-movflags", "+faststart", "-f", ext});
     else
-        a.insert(a.end(), {"-f", ext == "webm" ? "webm" : "matroska"});
+        a.insert(a.end(), {"-f", ext == "webm" ? "webm" : ext == "avi" ? "avi" : "matroska"});
     return a;
 }
 
@@ -243,12 +248,12 @@ private:
     std::vector<std::string> Arguments(int64_t frames) const
     {
         char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(frames) / options.fps);
+        std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(frames) / options.fps.PerSecond());
         std::vector<std::string> a = {
             "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "error", "-xerror", "-y",
             "-f", "rawvideo", "-pix_fmt", "rgb24",
             "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
-            "-framerate", std::to_string(options.fps), "-i", "pipe:0"};
+            "-framerate", options.fps.Text(), "-i", "pipe:0"};
         if (options.music)
             a.insert(a.end(), {"-f", "wav", "-i", wavTemp, "-map", "0:v:0", "-map", "1:a:0"});
         a.insert(a.end(), {"-t", seconds});

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
+#include <vector>
 
 #ifndef ORV_VERSION
 #define ORV_VERSION "unknown"
@@ -58,45 +60,98 @@ bool ParseSize(const std::string& text, int* width, int* height)
     return true;
 }
 
-bool IsFlag(const std::string& arg, OrvOptions& o)
+// Reads "30", "29.97" or "60000/1001" as an exact fraction from 1 to kMaxFps frames a second.
+bool ParseRate(const std::string& text, OrvFrameRate* rate)
 {
-    bool* flag = arg == "--help"        ? &o.help
-                 : arg == "--version"   ? &o.version
-                 : arg == "--window"    ? &o.window
-                 : arg == "--desktop"   ? &o.desktop
-                 : arg == "--loop"      ? &o.loop
-                 : arg == "--timedemo"  ? &o.timedemo
-                 : arg == "--offscreen" ? &o.offscreen
-                                        : nullptr;
-    if (flag)
-        *flag = true;
-    return flag != nullptr;
+    int64_t num = 0, den = 1;
+    const size_t slash = text.find('/');
+    const size_t dot = text.find('.');
+    if (slash != std::string::npos) {
+        if (!ParseCount(text.substr(0, slash), 10000000, &num) || !ParseCount(text.substr(slash + 1), 10000000, &den))
+            return false;
+    } else if (dot != std::string::npos) {
+        const std::string whole = text.substr(0, dot), part = text.substr(dot + 1);
+        int64_t w = 0, f = 0;
+        if (part.empty() || part.size() > 6 || (!whole.empty() && !ParseCount(whole, kMaxFps, &w)) ||
+            !ParseCount(part, 999999, &f))
+            return false;
+        for (size_t i = 0; i < part.size(); ++i)
+            den *= 10;
+        num = w * den + f;
+    } else if (!ParseCount(text, kMaxFps, &num)) {
+        return false;
+    }
+    if (den == 0 || num == 0 || num > kMaxFps * den)
+        return false;
+    const int64_t g = std::gcd(num, den);
+    *rate = {num / g, den / g};
+    return true;
 }
+
+// Flags: options that take no value.
+bool* FlagOf(const std::string& arg, OrvOptions& o)
+{
+    return arg == "--help" || arg == "-h"          ? &o.help
+           : arg == "--version" || arg == "-V"     ? &o.version
+           : arg == "--window"                     ? &o.window
+           : arg == "--desktop"                    ? &o.desktop
+           : arg == "--loop"                       ? &o.loop
+           : arg == "--timedemo"                   ? &o.timedemo
+           : arg == "--offscreen"                  ? &o.offscreen
+           : arg == "--overwrite" || arg == "-y"   ? &o.overwrite
+                                                   : nullptr;
+}
+
+const char* const kValueOptions[] = {"--data", "--capture", "--fps", "--size", "--frames", "--audio-device",
+                                     "--volume"};
+const char* const kFlagOptions[] = {"--help", "--version", "--window", "--desktop", "--loop", "--timedemo",
+                                    "--offscreen", "--overwrite", "--nosound", "--verbose", "--quiet"};
 
 bool IsValueOption(const std::string& name)
 {
-    static const char* const names[] = {"--data", "--capture", "--fps", "--size", "--frames"};
-    return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return name == n; });
+    return std::any_of(std::begin(kValueOptions), std::end(kValueOptions), [&](const char* n) { return name == n; });
+}
+
+// Levenshtein distance, for suggesting the option that was meant.
+size_t EditDistance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
 }
 
 // Stores one option value; sets o.error when the value is bad.
 void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
 {
     int64_t n = 0;
-    if (name == "--data" || name == "--capture") {
+    if (name == "--data" || name == "--capture" || name == "--audio-device") {
         if (value.empty())
             o.error = name + " needs a non-empty value";
         else
-            (name == "--data" ? o.dataDir : o.capture) = value;
+            (name == "--data" ? o.dataDir : name == "--capture" ? o.capture : o.audioDevice) = value;
     } else if (name == "--fps") {
-        if (ParseCount(value, kMaxFps, &n) && n >= 1)
-            o.fps = static_cast<int>(n);
-        else
-            o.error = "bad --fps '" + value + "': give a whole number from 1 to " + std::to_string(kMaxFps);
+        if (!ParseRate(value, &o.fps))
+            o.error = "bad --fps '" + value + "': give frames per second from 1 to " + std::to_string(kMaxFps) +
+                      ", as a whole number, a decimal (29.97) or a fraction (60000/1001)";
     } else if (name == "--size") {
         if (!ParseSize(value, &o.width, &o.height))
             o.error = "bad --size '" + value + "': give WIDTHxHEIGHT, each from " +
                       std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + " (e.g. 640x480)";
+    } else if (name == "--volume") {
+        if (ParseCount(value, 100, &n))
+            o.volume = static_cast<int>(n);
+        else
+            o.error = "bad --volume '" + value + "': give a whole number from 0 to 100";
     } else if (ParseCount(value, kMaxFrames, &n) && n >= 1) {
         o.frames = n;
     } else {
@@ -114,32 +169,103 @@ void CheckCombination(OrvOptions& o)
                   std::to_string(o.height);
 }
 
+// One argument that starts with '-': a flag, "--name=value", or "--name value".
+void TakeOption(int argc, const char* const* argv, int& i, OrvOptions& o, bool& noSound)
+{
+    const std::string arg = argv[i];
+    if (bool* flag = FlagOf(arg, o)) {
+        *flag = true;
+        return;
+    }
+    if (arg == "--nosound") {
+        noSound = true;
+        return;
+    }
+    if (arg == "--verbose" || arg == "--quiet") {
+        o.trace = arg == "--verbose";
+        return;
+    }
+    const size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    if (IsValueOption(name)) {
+        if (eq != std::string::npos)
+            TakeValue(name, arg.substr(eq + 1), o);
+        else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+            TakeValue(name, argv[++i], o);
+        else
+            o.error = name + " needs a value";  // "--capture --frames 5" makes no file "--frames"
+        return;
+    }
+    o.error = "unknown option '" + arg + "'";
+    const std::string near = OrvNearestOption(name);
+    if (!near.empty())
+        o.error += "; did you mean " + near + "?";
+}
+
+// A capture target must say what it is, and must not replace what the user
+// has unless --overwrite says so.
+bool CaptureTargetUsable(const OrvOptions& o, std::string* why)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path out = o.capture;
+    if (OrvIsVideoTarget(o.capture) && o.capture.back() != '/') {
+        if (fs::is_directory(out, ec))
+            *why = o.capture + " is a directory; give a video file name";
+        else if (fs::exists(fs::symlink_status(out, ec)) && !o.overwrite)
+            *why = o.capture + " exists; give --overwrite (-y) to replace it";
+        return why->empty();
+    }
+    if (OrvIsFrameDirectoryTarget(o.capture)) {
+        if (fs::exists(out, ec) && !fs::is_directory(out, ec))
+            *why = o.capture + " exists and is not a directory";
+        else if (fs::is_directory(out, ec) && !fs::is_empty(out, ec) && !o.overwrite)
+            *why = o.capture + " is not empty; give --overwrite (-y) to write frames into it";
+        return why->empty();
+    }
+    *why = "--capture " + o.capture +
+           ": end the name in .mp4, .mkv, .webm, .mov or .avi for a video, or in '/' for a directory of PNG frames";
+    return false;
+}
+
 }  // namespace
+
+std::string OrvFrameRate::Text() const
+{
+    return den == 1 ? std::to_string(num) : std::to_string(num) + "/" + std::to_string(den);
+}
+
+std::string OrvNearestOption(const std::string& word)
+{
+    std::string best;
+    size_t bestDistance = 0;
+    const auto consider = [&](const char* option) {
+        const size_t d = EditDistance(word, option);
+        if (best.empty() || d < bestDistance) {
+            best = option;
+            bestDistance = d;
+        }
+    };
+    std::for_each(std::begin(kValueOptions), std::end(kValueOptions), consider);
+    std::for_each(std::begin(kFlagOptions), std::end(kFlagOptions), consider);
+    // Close enough to be a slip of the fingers: a third of the option's letters.
+    return bestDistance <= std::max<size_t>(2, best.size() / 3) ? best : "";
+}
 
 OrvOptions OrvParseOptions(int argc, const char* const* argv)
 {
     OrvOptions o;
+    bool noSound = false;
     for (int i = 1; i < argc && o.error.empty(); ++i) {
-        const std::string arg = argv[i];
-        if (IsFlag(arg, o))
-            continue;
-        const size_t eq = arg.find('=');
-        const std::string name = arg.substr(0, eq);
-        if (!IsValueOption(name)) {
-            o.tail += (o.tail.empty() ? "" : " ") + arg;
-        } else if (eq != std::string::npos) {
-            TakeValue(name, arg.substr(eq + 1), o);
-        } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
-            TakeValue(name, argv[++i], o);
-        } else {
-            // "--capture --frames 5" must not make a file called "--frames".
-            o.error = name + " needs a value";
-        }
+        if (argv[i][0] == '-' && argv[i][1] != '\0')
+            TakeOption(argc, argv, i, o, noSound);
+        else
+            o.tail += (o.tail.empty() ? "" : " ") + std::string(argv[i]);
     }
     if (o.error.empty())
         CheckCombination(o);
     const OrvCommandLine scan = OrvScanCommandLine(o.tail.c_str());
-    o.music = scan.music;
+    o.music = scan.music && !noSound;
     o.bits = scan.bits;
     return o;
 }
@@ -151,7 +277,13 @@ bool OrvIsVideoTarget(const std::string& out)
         return false;
     std::string ext = out.substr(dot + 1);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "mp4" || ext == "mkv" || ext == "webm";
+    return ext == "mp4" || ext == "mkv" || ext == "webm" || ext == "mov" || ext == "avi";
+}
+
+bool OrvIsFrameDirectoryTarget(const std::string& out)
+{
+    std::error_code ec;
+    return !out.empty() && (out.back() == '/' || std::filesystem::is_directory(out, ec));
 }
 
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
@@ -170,6 +302,19 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
     const std::filesystem::path capture = std::filesystem::absolute(options.capture, ec);
     if (!options.capture.empty() && !ec)
         options.capture = capture.string();
+    std::string why;
+    if (!options.capture.empty() && !CaptureTargetUsable(options, &why)) {
+        std::fprintf(stderr, "%s: %s\n", program, why.c_str());
+        *exitCode = OrvOptionsExitCode;
+        return false;
+    }
+    if ((!options.capture.empty() || (options.timedemo && options.offscreen)) &&
+        int64_t{options.width} * 3 != int64_t{options.height} * 4)
+        std::fprintf(stderr, "%s: %dx%d is not 4:3: the picture keeps its shape, %s\n", program, options.width,
+                     options.height,
+                     int64_t{options.width} * 3 > int64_t{options.height} * 4
+                         ? "pillarboxed (black bars left and right)"
+                         : "letterboxed (black bars above and below)");
     if (options.dataDir.empty())
         options.dataDir = OrvInstalledDataDir(std::filesystem::read_symlink("/proc/self/exe", ec).string());
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
@@ -200,23 +345,33 @@ std::string OrvUsage(const char* program)
            "Plays a real-time 3D show of six scenes with tracker music, full screen at 640x480.\n"
            "\n"
            "Options:\n"
-           "  --help           show this text and exit\n"
-           "  --version        show the version and exit\n"
-           "  --window         play in a window; the display mode is not changed\n"
-           "  --desktop        full screen at the desktop's own resolution, picture kept at 4:3\n"
-           "  --loop           start the show again after the last scene, until you quit (live only)\n"
-           "  --data DIR       read the show's data files from DIR\n"
-           "  --capture OUT    render the show without a window or sound device: OUT ending in\n"
-           "                   .mp4, .mkv or .webm is a video with the music (needs ffmpeg),\n"
-           "                   any other OUT is a directory of frame_000000.png... and music.wav\n"
-           "  --fps N          capture frames per second (default 30)\n"
-           "  --size WxH       capture picture size (default 640x480; the picture stays 4:3)\n"
-           "  --frames N       stop after N frames\n"
-           "  --timedemo       draw every tick of the show as fast as possible and report the\n"
-           "                   load time and frame times on stdout\n"
-           "  --offscreen      with --timedemo: no window, an offscreen picture of --size\n"
+           "  -h, --help           show this text and exit\n"
+           "  -V, --version        show the version and exit\n"
+           "      --window         play in a window; the display mode is not changed\n"
+           "      --desktop        full screen at the desktop's own resolution, picture kept at 4:3\n"
+           "      --loop           start the show again after the last scene, until you quit\n"
+           "      --nosound        play without music\n"
+           "      --audio-device NAME  play the music on this sound device ('list' lists them)\n"
+           "      --volume N       music volume of the live show, 0 to 100 (default 100)\n"
+           "      --data DIR       read the show's data files from DIR\n"
+           "      --verbose        write the scene-file trace to stdout even on a terminal\n"
+           "      --quiet          never write the scene-file trace\n"
+           "      --capture OUT    render the show without a window or sound device: OUT ending in\n"
+           "                       .mp4, .mkv, .webm, .mov or .avi is a video with the music (needs\n"
+           "                       ffmpeg); OUT ending in '/' (or an existing directory) gets\n"
+           "                       frame_000000.png... and music.wav\n"
+           "  -y, --overwrite      let --capture replace an existing file or fill a non-empty directory\n"
+           "      --fps RATE       capture frames per second: 30 (default), 29.97, 60000/1001\n"
+           "      --size WxH       capture picture size (default 640x480); a size that is not 4:3\n"
+           "                       gets the 4:3 picture with black bars\n"
+           "      --frames N       stop after N frames (live show, capture and timedemo)\n"
+           "      --timedemo       draw every tick of the show as fast as possible and report the\n"
+           "                       load time and frame times on stdout\n"
+           "      --offscreen      with --timedemo: no window, an offscreen picture of --size\n"
            "\n"
-           "Every other word is read letter by letter: a lower-case 's' anywhere turns the music\n"
-           "off (s, nosound, --nosound) and a '1' selects 24-bit colour.\n"
-           "Keys: Escape ends the show.\n";
+           "Other words are read letter by letter: a lower-case 's' anywhere turns the music off\n"
+           "(s, nosound) and a '1' asks for a 24-bit depth buffer instead of 32 bits.\n"
+           "Keys: Escape ends the show.\n"
+           "Exit status: 1 after the live show ends or is quit; 0 after a capture or timedemo;\n"
+           "2 for a bad command line; 128+N when a capture is stopped by signal N.\n";
 }

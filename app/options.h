@@ -1,36 +1,51 @@
 // OrvOptions: the program's command line.
 //
-// Arguments that are exactly one of the options below (with their values) are
-// taken out; every other argument is joined with blanks into `tail`, which the
-// show scans character by character as it always has: a lower-case 's'
-// anywhere turns the music off, a '1' anywhere selects 24-bit colour. Unknown
-// "--" words therefore stay in the tail ("--nosound" still silences the show).
+// Every argument that starts with '-' is one of the options below or an error
+// (exit code 2, naming the nearest known option). Every other word is joined
+// with blanks into `tail`, which the show scans character by character as it
+// always has: a lower-case 's' anywhere turns the music off ("s", "nosound"),
+// a '1' anywhere asks for a 24-bit depth buffer instead of 32 bits.
 //
-// Value options also accept the "--name=value" form. Parsing never exits the
-// process: the caller looks at `error`, `help` and `version` and decides
-// (OrvOptionsExitCode gives the exit code for a bad command line).
+// Value options also accept the "--name=value" form; a value never starts
+// with "--". Parsing never exits the process: the caller looks at `error`,
+// `help` and `version` and decides (OrvOptionsExitCode gives the exit code for
+// a bad command line).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+// A frame rate as an exact fraction: frame i is shown at i * den / num seconds.
+struct OrvFrameRate {
+    int64_t num = 30;
+    int64_t den = 1;
+
+    double PerSecond() const { return static_cast<double>(num) / static_cast<double>(den); }
+    // "30", "60000/1001": the form ffmpeg takes.
+    std::string Text() const;
+};
+
 struct OrvOptions {
-    bool help = false;        // --help: usage on stdout, exit 0
-    bool version = false;     // --version: version on stdout, exit 0
+    bool help = false;        // --help, -h: usage on stdout, exit 0
+    bool version = false;     // --version, -V: version on stdout, exit 0
     bool window = false;      // --window: windowed, no display-mode change
     bool desktop = false;     // --desktop: borderless full screen at the desktop's mode
     bool loop = false;        // --loop: start again after the last scene (live show)
     bool timedemo = false;    // --timedemo
     bool offscreen = false;   // --offscreen
+    bool overwrite = false;   // --overwrite, -y: a capture may replace an existing file or directory
+    int trace = -1;           // --verbose 1, --quiet 0; -1: the trace only when stdout is no terminal
     std::string dataDir;      // --data DIR: change to DIR before loading; empty: stay
     std::string capture;      // --capture OUT: render to a video file or a PNG directory
-    int fps = 30;             // --fps N: capture frames per second
+    OrvFrameRate fps;         // --fps RATE: capture frames per second (30, 29.97, 60000/1001)
     int width = 640;          // --size WxH: capture picture size
     int height = 480;
     int64_t frames = -1;      // --frames N: stop after N frames; -1: the whole show
+    std::string audioDevice;  // --audio-device NAME: SDL's name of the sound device; empty: default
+    int volume = 100;         // --volume 0..100: the live show's music volume
 
-    std::string tail;         // the arguments left for the character scan, joined with blanks
-    bool music = true;        // OrvScanCommandLine of the tail: no lower-case 's' in it
+    std::string tail;         // the plain words left for the character scan, joined with blanks
+    bool music = true;        // no lower-case 's' in the tail and no --nosound
     int32_t bits = 32;        // OrvScanCommandLine of the tail: 24 when it holds a '1'
 
     std::string error;        // non-empty when the command line is bad
@@ -42,8 +57,17 @@ constexpr int OrvOptionsExitCode = 2;
 // Parses argv (argv[0] is the program and is neither taken nor scanned).
 OrvOptions OrvParseOptions(int argc, const char* const* argv);
 
-// True when a capture target names a video file (.mp4, .mkv, .webm) rather than a directory.
+// True when a capture target names a video file: it ends in an extension
+// ffmpeg can mux (.mp4, .mkv, .webm, .mov, .avi, in any case).
 bool OrvIsVideoTarget(const std::string& out);
+
+// True when a capture target names a directory of PNG frames: it ends in '/'
+// or is an existing directory.
+bool OrvIsFrameDirectoryTarget(const std::string& out);
+
+// The known option nearest to an unknown `word` (by edit distance), or empty
+// when none is close enough to be what was meant.
+std::string OrvNearestOption(const std::string& word);
 
 // What every entry point does first: prints the error (exit code 2), the usage
 // or the version (exit code 0) and returns false with `exitCode` set; otherwise

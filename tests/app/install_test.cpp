@@ -99,7 +99,7 @@ TEST_F(Program, InstalledCopyFindsItsDataFromAnyDirectory)
 
     fs::create_directories(dir / "elsewhere");
     const fs::path frames = dir / "frames";
-    ASSERT_EQ(Run((prefix / "bin/orvdemo").string(), "--capture " + frames.string() + " --frames 3 --size 64x48",
+    ASSERT_EQ(Run((prefix / "bin/orvdemo").string(), "--capture " + frames.string() + "/ --frames 3 --size 64x48",
                   dir / "elsewhere"),
               0)
         << Err();

@@ -102,7 +102,7 @@ protected:
         o.frames = frames;
         o.width = width;
         o.height = height;
-        o.fps = fps;
+        o.fps = {fps, 1};
         return o;
     }
 
@@ -177,7 +177,7 @@ TEST_F(CaptureTest, WholeShowChangesScenesOnTheTimersTicksAndDrawsEveryScene)
 
 TEST_F(CaptureTest, PngDirectoryHoldsEveryFrameAtTheAskedSizeAndTheMusic)
 {
-    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + " --frames 4 --size 96x72"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + "/ --frames 4 --size 96x72"), 0) << Err();
     const std::vector<std::string> expected = {"frame_000000.png", "frame_000001.png", "frame_000002.png",
                                                "frame_000003.png", "music.wav"};
     EXPECT_EQ(Names(dir / "frames"), expected);
@@ -189,15 +189,15 @@ TEST_F(CaptureTest, PngDirectoryHoldsEveryFrameAtTheAskedSizeAndTheMusic)
 
 TEST_F(CaptureTest, NoMusicWordLeavesOutTheMusic)
 {
-    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + " --frames 1 --size 32x24 nosound"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + "/ --frames 1 --size 32x24 nosound"), 0) << Err();
     EXPECT_EQ(Names(dir / "frames"), std::vector<std::string>{"frame_000000.png"});
 }
 
 TEST_F(CaptureTest, TwoRunsGiveIdenticalFrames)
 {
     // The whole show, so Womb's pseudo-random flicker and every scene's state are covered.
-    ASSERT_EQ(Run("--capture " + (dir / "a").string() + " --size 32x24"), 0) << Err();
-    ASSERT_EQ(Run("--capture " + (dir / "b").string() + " --size 32x24"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "a").string() + "/ --size 32x24"), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "b").string() + "/ --size 32x24"), 0) << Err();
     const std::vector<std::string> names = Names(dir / "a");
     ASSERT_GT(names.size(), 4000u);
     EXPECT_EQ(names, Names(dir / "b"));
@@ -275,14 +275,14 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
     const std::string limit = "trap '' XFSZ; ulimit -f 64;";  // writes past 32 KiB fail like a full disk
     const std::vector<Case> cases = {
         {"--capture " + (dir / "file/show.mp4").string(), "", "cannot write", 1},
-        {"--capture " + (dir / "file/frames").string(), "", "cannot create directory", 1},
+        {"--capture " + (dir / "file/frames").string() + "/", "", "cannot create directory", 1},
         {"--capture " + video + small + "3", "PATH=/nonexistent", "ffmpeg not found", 1},
         {"--capture " + video + small + "30", "PATH=" + (dir / "bin").string(), "exited with status 3", 1},
         {"--capture " + video + small + "30", "PATH=" + (dir / "bin0").string(), "wrote nothing", 1},
         {"--capture " + video + small + "60", limit, "File too large", 1},
         {"--capture " + video + " --size 320x240 --frames 90 s", "trap '' XFSZ; ulimit -f 8;", "ffmpeg", 1},
-        {"--capture " + (dir / "out/frames").string() + small + "60", limit, "File too large", 1},
-        {"--capture " + (dir / "out/frames").string() + " --size 640x480 --frames 3 s", limit, "cannot write", 1},
+        {"--capture " + (dir / "out/frames").string() + "/" + small + "60", limit, "File too large", 1},
+        {"--capture " + (dir / "out/frames").string() + "/ --size 640x480 --frames 3 s", limit, "cannot write", 1},
         {"--capture " + video + " --size 0x10", "", "bad --size", 2},
     };
     for (const Case& c : cases) {
@@ -314,7 +314,7 @@ TEST_F(CaptureTest, ModuleThatIsNoRegularFileGivesASilentTrackAndTheCaptureGoesO
         else
             fs::create_directory(data / "Tuvari.xm");
         const fs::path out = dir / (device ? "zero" : "dir");
-        const int code = Shell("cd " + data.string() + " && timeout 60 " ORV_CAPTURE_RUN " --capture " + out.string() +
+        const int code = Shell("cd " + data.string() + " && timeout 60 " ORV_CAPTURE_RUN " --capture " + out.string() + "/" +
                                " --frames 2 --size 64x48 >/dev/null 2>" + (dir / "err").string());
         EXPECT_EQ(code, 0) << Err();
         EXPECT_NE(Err().find("Tuvari.xm: is a"), std::string::npos) << Err();

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <vector>
 
@@ -30,9 +31,10 @@ TEST(Options, LeftoverWordsKeepTheirOldMeaning)
     EXPECT_EQ(windowed.tail, "s");
 
     const OrvOptions nosound = Parse({"--nosound"});
-    EXPECT_EQ(nosound.tail, "--nosound");
+    EXPECT_EQ(nosound.tail, "");
     EXPECT_FALSE(nosound.music);
     EXPECT_TRUE(nosound.error.empty());
+    EXPECT_FALSE(Parse({"nosound"}).music);
 
     EXPECT_TRUE(Parse({"S"}).music);
     EXPECT_EQ(Parse({"16"}).bits, 24);
@@ -53,7 +55,8 @@ TEST(Options, OptionWordsAndValuesAreNotScanned)
     const OrvOptions capture = Parse({"--capture=shows/s1.mp4", "--desktop", "--loop", "--fps", "60"});
     EXPECT_EQ(capture.capture, "shows/s1.mp4");
     EXPECT_TRUE(capture.desktop && capture.loop);
-    EXPECT_EQ(capture.fps, 60);
+    EXPECT_EQ(capture.fps.num, 60);
+    EXPECT_EQ(capture.fps.den, 1);
     EXPECT_TRUE(capture.music);
     EXPECT_EQ(capture.bits, 32);
 
@@ -72,7 +75,7 @@ TEST(Options, SizeFpsAndFramesAreRead)
     const OrvOptions defaults = Parse({});
     EXPECT_EQ(defaults.width, 640);
     EXPECT_EQ(defaults.height, 480);
-    EXPECT_EQ(defaults.fps, 30);
+    EXPECT_EQ(defaults.fps.Text(), "30");
     EXPECT_EQ(defaults.frames, -1);
 }
 
@@ -104,7 +107,8 @@ TEST(Options, OnlyVideoSuffixesMakeAVideo)
     EXPECT_TRUE(OrvIsVideoTarget("a.b/show.webm"));
     EXPECT_FALSE(OrvIsVideoTarget("frames"));
     EXPECT_FALSE(OrvIsVideoTarget("out.mp4/frames"));
-    EXPECT_FALSE(OrvIsVideoTarget("show.avi"));
+    EXPECT_TRUE(OrvIsVideoTarget("show.avi"));
+    EXPECT_FALSE(OrvIsVideoTarget("show.png"));
 }
 
 TEST(Options, UsageNamesEveryOption)
@@ -165,6 +169,68 @@ TEST(Options, StartUpStopsWithTheRightExitCode)
         EXPECT_EQ(out.empty(), expected != 0) << args[0] << ": help and version go to stdout, errors do not";
         EXPECT_EQ(err.empty(), expected == 0) << args[0] << ": " << err;
     }
+}
+
+// A word that starts with '-' is never scanned for letters: a typo must not
+// switch the display mode or silence the music behind the user's back.
+TEST(Options, WordsStartingWithADashAreOptionsOrErrors)
+{
+    const std::vector<std::pair<const char*, const char*>> typos = {
+        {"--widnow", "did you mean --window?"}, {"--fullscreen", "unknown option '--fullscreen'"},
+        {"--bogus", "unknown option '--bogus'"}, {"-v", "unknown option '-v'"}, {"--fsp=30", "did you mean --fps?"}};
+    for (const auto& [word, message] : typos) {
+        const OrvOptions o = Parse({word});
+        EXPECT_NE(o.error.find(message), std::string::npos) << word << " gave '" << o.error << "'";
+    }
+    EXPECT_TRUE(Parse({"-h"}).help);
+    EXPECT_TRUE(Parse({"-V"}).version);
+    EXPECT_TRUE(Parse({"-y"}).overwrite);
+}
+
+// Fractional rates are kept exact: frame i at i * 1000 * den / num ms, with no drift.
+TEST(Options, FractionalFrameRatesKeepAnExactClock)
+{
+    const OrvOptions ntsc = Parse({"--fps", "60000/1001"});
+    ASSERT_TRUE(ntsc.error.empty()) << ntsc.error;
+    EXPECT_EQ(OrvCaptureMilliseconds(60000, ntsc.fps), 1001000u);
+    EXPECT_EQ(OrvCaptureMilliseconds(1, ntsc.fps), 16u);
+    const OrvOptions decimal = Parse({"--fps", "29.97"});
+    ASSERT_TRUE(decimal.error.empty()) << decimal.error;
+    EXPECT_EQ(decimal.fps.Text(), "2997/100");
+    EXPECT_EQ(OrvCaptureMilliseconds(2997, decimal.fps), 100000u);
+    for (const char* bad : {"0/1", "1/0", "30.", "241", "1e3"})
+        EXPECT_FALSE(Parse({"--fps", bad}).error.empty()) << bad;
+}
+
+// A capture names what it makes, and never replaces the user's files unasked.
+TEST(Options, CaptureTargetMustBeClearAndMustNotReplaceFiles)
+{
+    const std::filesystem::path home = std::filesystem::current_path();
+    char pattern[] = "/tmp/orv-target-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path dir = pattern;
+    std::ofstream(dir / "taken.mp4") << "a user's video";
+    std::filesystem::create_directories(dir / "full");
+    std::ofstream(dir / "full/keep.png") << "a user's picture";
+    const auto startUp = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "orvdemo");
+        OrvOptions o = OrvParseOptions(static_cast<int>(args.size()), args.data());
+        int code = -1;
+        testing::internal::CaptureStderr();
+        OrvStartUp(o, "orvdemo", &code);
+        testing::internal::GetCapturedStderr();
+        return code;
+    };
+    const std::string taken = (dir / "taken.mp4").string(), full = (dir / "full").string();
+    const std::string plain = (dir / "frames").string(), fresh = (dir / "new.avi").string();
+    EXPECT_EQ(startUp({"--capture", taken.c_str()}), OrvOptionsExitCode);
+    EXPECT_EQ(startUp({"--capture", full.c_str()}), OrvOptionsExitCode);
+    EXPECT_EQ(startUp({"--capture", plain.c_str()}), OrvOptionsExitCode) << "neither a video nor a directory";
+    EXPECT_EQ(startUp({"--capture", taken.c_str(), "-y", "--data", pattern}), 0);
+    EXPECT_EQ(startUp({"--capture", full.c_str(), "--overwrite", "--data", pattern}), 0);
+    EXPECT_EQ(startUp({"--capture", fresh.c_str(), "--data", pattern}), 0);
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Options, InstalledProgramFindsTheDataBesideItsPrefix)

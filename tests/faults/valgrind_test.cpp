@@ -39,7 +39,7 @@ TEST(Valgrind, ShortCaptureLeaksNothingFromOurCode)
     std::string log;
     const int code = RunUnderValgrind(std::string(ORV_BINARY_DIR "/app/orvdemo --data " ORV_DATA_DIR
                                                   " --capture ") +
-                                          out + " --frames 3 --size 64x48",
+                                          out + "/ --frames 3 --size 64x48",
                                       out + ".log", &log);
     std::system(("rm -rf '" + out + "'").c_str());
     EXPECT_EQ(code, 0) << log;
