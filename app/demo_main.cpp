@@ -76,7 +76,7 @@ int DemoMain(const OrvOptions& options)
 {
     OrvWindow* window = new OrvWindow(OrvWindowTitle);
     OrvTimer* timer = new OrvTimer(OrvTicksPerSecond);
-    OrvMusic* music = options.music ? new OrvMusic("Tuvari.xm") : nullptr;
+    OrvMusic* music = options.music ? new OrvMusic("Tuvari.xm", options.audioDevice, options.volume) : nullptr;
     OrvOpenLiveWindow(*window, options);
 
     OrvSceneSet* scenes = new OrvSceneSet;

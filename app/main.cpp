@@ -5,6 +5,10 @@
 #include "app/demo_main.h"
 #include "app/options.h"
 #include "app/timedemo.h"
+#include "framework/music.h"
+
+#include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
@@ -14,6 +18,11 @@ int main(int argc, char** argv)
     int exitCode = 0;
     if (!OrvStartUp(options, "orvdemo", &exitCode))
         return exitCode;
+    if (options.audioDevice == "list") {
+        for (const std::string& name : OrvMusic::ListDevices())
+            std::printf("%s\n", name.c_str());
+        return 0;
+    }
     if (options.timedemo)
         return OrvRunTimedemo(options);
     if (!options.capture.empty())

@@ -41,11 +41,12 @@ void SilenceAlsa()
 
 }  // namespace
 
-OrvMusic::OrvMusic(const char* fileName)
+OrvMusic::OrvMusic(const char* fileName, const std::string& deviceName, int volume)
+    : gain(static_cast<float>(volume < 0 ? 0 : volume > 100 ? 100 : volume) / 100.0f)
 {
     if (!Load(fileName))
         return;
-    if (!Open())
+    if (!Open(deviceName))
         return;
     SDL_PauseAudioDevice(device, 0);
 }
@@ -99,12 +100,30 @@ bool OrvMusic::Load(const char* fileName)
     return true;
 }
 
-// Starts SDL audio alone and opens the default device for 48 kHz stereo float.
-bool OrvMusic::Open()
+// Starts SDL's audio subsystem alone, without its signal handlers or ALSA's chatter.
+static bool StartAudio()
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SilenceAlsa();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+std::vector<std::string> OrvMusic::ListDevices()
+{
+    std::vector<std::string> names;
+    if (!StartAudio())
+        return names;
+    for (int i = 0; i < SDL_GetNumAudioDevices(0); ++i)
+        if (const char* name = SDL_GetAudioDeviceName(i, 0))
+            names.push_back(name);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return names;
+}
+
+// Starts SDL audio and opens the named (or the default) device for 48 kHz stereo float.
+bool OrvMusic::Open(const std::string& deviceName)
+{
+    if (!StartAudio()) {
         std::fprintf(stderr, "OrvMusic: no sound (%s); playing without music\n", SDL_GetError());
         return false;
     }
@@ -117,9 +136,13 @@ bool OrvMusic::Open()
     want.callback = Fill;
     want.userdata = this;
     SDL_AudioSpec have{};
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device = SDL_OpenAudioDevice(deviceName.empty() ? nullptr : deviceName.c_str(), 0, &want, &have, 0);
     if (device == 0) {
-        std::fprintf(stderr, "OrvMusic: no sound device (%s); playing without music\n", SDL_GetError());
+        if (!deviceName.empty())
+            std::fprintf(stderr, "OrvMusic: no sound device '%s' (%s); playing without music\n",
+                         deviceName.c_str(), SDL_GetError());
+        else
+            std::fprintf(stderr, "OrvMusic: no sound device (%s); playing without music\n", SDL_GetError());
         return false;
     }
     return true;
@@ -140,4 +163,7 @@ void OrvMusic::Fill(void* user, uint8_t* stream, int bytes)
         done += got;
     }
     std::memset(out + 2 * done, 0, (frames - done) * 2 * sizeof(float));
+    if (self->gain != 1.0f)
+        for (size_t i = 0; i < 2 * done; ++i)
+            out[i] *= self->gain;
 }

@@ -17,12 +17,17 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct openmpt_module;
 
 class OrvMusic {
 public:
-    explicit OrvMusic(const char* fileName);
+    // Plays `fileName` on the default sound device at full volume; `device`
+    // names another device (one of ListDevices), `volume` (0 to 100) scales
+    // the samples.
+    explicit OrvMusic(const char* fileName, const std::string& device = "", int volume = 100);
     ~OrvMusic();
 
     OrvMusic(const OrvMusic&) = delete;
@@ -34,15 +39,19 @@ public:
     // Plays the module again from its beginning (for a show that starts over).
     void Restart();
 
+    // SDL's names of the sound devices that can play; empty when there are none.
+    static std::vector<std::string> ListDevices();
+
     static constexpr int kSampleRate = 48000;
     static constexpr int kBufferFrames = 1024;
 
 private:
     static void Fill(void* user, uint8_t* stream, int bytes);
     bool Load(const char* fileName);
-    bool Open();
+    bool Open(const std::string& deviceName);
 
     openmpt_module* module = nullptr;
     uint32_t device = 0;          // SDL_AudioDeviceID, 0 when closed
     bool audioStarted = false;    // SDL audio subsystem initialised by us
+    float gain = 1.0f;            // read by the fill callback; set before the device starts
 };

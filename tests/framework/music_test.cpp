@@ -192,6 +192,30 @@ TEST(OrvMusic, RestartPlaysTheModuleFromItsBeginningAgain)
     std::remove(played.c_str());
 }
 
+// --volume scales what is played; at 100 the samples are libopenmpt's own.
+TEST(OrvMusic, VolumeScalesThePlayedSamples)
+{
+    std::string module = TempPath("volume.xm");
+    WriteFile(module, TinyXM());
+    float peaks[2] = {0, 0};
+    const int volumes[2] = {100, 25};
+    for (int i = 0; i < 2; ++i) {
+        std::string played = TempPath("volume" + std::to_string(volumes[i]) + ".raw");
+        UseDiskAudio(played);
+        {
+            OrvMusic music(module.c_str(), "", volumes[i]);
+            ASSERT_TRUE(music.Playing());
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        for (float sample : ReadFloats(played))
+            peaks[i] = std::max(peaks[i], std::fabs(sample));
+        std::remove(played.c_str());
+    }
+    ASSERT_GT(peaks[0], 0.05f);
+    EXPECT_NEAR(peaks[1] / peaks[0], 0.25f, 0.01f);
+    std::remove(module.c_str());
+}
+
 // One way for the music to fail: a module file and the sound driver to use.
 struct FailureCase {
     const char* what;
@@ -213,11 +237,13 @@ TEST(OrvMusic, EveryFailureIsSilentWithOneLineOnStderrAndNothingOnStdout)
         {"unreadable module", broken, "disk", ""},
         {"no such driver", good, "no-such-driver", ""},
         {"no sound card (ALSA would print its own errors)", good, "alsa", "hw:99,0"},
+        {"a named device that is not there", good, "dummy", "named"},
     };
     for (const FailureCase& c : cases) {
         setenv("SDL_AUDIODRIVER", c.driver, 1);
         setenv("SDL_DISKAUDIOFILE", TempPath("unused.raw").c_str(), 1);
-        if (*c.device)
+        const bool named = std::string(c.device) == "named";
+        if (*c.device && !named)
             setenv("AUDIODEV", c.device, 1);
         else
             unsetenv("AUDIODEV");
@@ -225,7 +251,7 @@ TEST(OrvMusic, EveryFailureIsSilentWithOneLineOnStderrAndNothingOnStdout)
         ::testing::internal::CaptureStderr();
         bool playing = true;
         {
-            OrvMusic music(c.module.c_str());
+            OrvMusic music(c.module.c_str(), named ? "No Such Device" : "");
             playing = music.Playing();
         }
         std::string err = ::testing::internal::GetCapturedStderr();
