@@ -96,6 +96,15 @@ TEST_F(Program, InstalledCopyFindsItsDataFromAnyDirectory)
     ASSERT_TRUE(fs::exists(prefix / "bin/orvdemo"));
     ASSERT_TRUE(fs::exists(prefix / "share/orvdemo/Tuvari.xm"));
     EXPECT_FALSE(fs::exists(prefix / "share/orvdemo/.stamp"));
+    EXPECT_FALSE(fs::exists(prefix / "bin/olvar-inspect")) << "developer tools go to bin/ only when asked for";
+    EXPECT_NE(ReadAll(prefix / "share/applications/orvdemo.desktop").find("Exec=orvdemo"), std::string::npos);
+    EXPECT_GT(LitShare(prefix / "share/icons/hicolor/256x256/apps/orvdemo.png"), 0.5) << "no title picture in the icon";
+    const fs::path page = prefix / "share/man/man1/orvdemo.1";
+    EXPECT_EQ(Shell("MANWIDTH=80 man --warnings -l " + page.string() + " >" + (dir / "man.txt").string() + " 2>" +
+                    (dir / "man.err").string()),
+              0);
+    EXPECT_EQ(ReadAll(dir / "man.err"), "") << "roff warnings";
+    EXPECT_NE(ReadAll(dir / "man.txt").find("--capture OUT"), std::string::npos) << ReadAll(dir / "man.txt");
 
     fs::create_directories(dir / "elsewhere");
     const fs::path frames = dir / "frames";

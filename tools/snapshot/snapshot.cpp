@@ -5,6 +5,10 @@
 //
 //   orvsnapshot [--data DIR] [--size WxH] [--step TICKS]
 //               [--sheet FILE [--cols N] [--cell WxH]] [--frame SCENE:TICK=FILE]...
+//               [--crop WxH]
+//
+// --crop keeps the centre WxH of each single frame (the program's icon is the
+// square title picture cut out of a 4:3 frame).
 
 #include <GL/gl.h>
 #include <unistd.h>
@@ -41,6 +45,7 @@ struct Options {
     std::string data = ".";
     Size size{640, 480};
     Size cell{160, 120};
+    Size crop{0, 0};  // 0x0: single frames are saved whole
     int cols = 4;
     int step = 2;
     std::string sheet;
@@ -59,7 +64,7 @@ void Usage()
     std::fprintf(stderr,
                  "usage: orvsnapshot [--data DIR] [--size WxH] [--step TICKS]\n"
                  "                   [--sheet FILE [--cols N] [--cell WxH]] "
-                 "[--frame SCENE:TICK=FILE]...\n");
+                 "[--frame SCENE:TICK=FILE]... [--crop WxH]\n");
 }
 
 // Keeps "SCENE:TICK=FILE" with FILE made absolute, since the data directory becomes
@@ -86,6 +91,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             good = ParseSize(value, o.size);
         else if (arg == "--cell")
             good = ParseSize(value, o.cell);
+        else if (arg == "--crop")
+            good = ParseSize(value, o.crop);
         else if (arg == "--cols")
             o.cols = std::atoi(value);
         else if (arg == "--step")
@@ -99,7 +106,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
         if (!good)
             return false;
     }
-    return argc % 2 == 1 && o.cols > 0 && o.step > 0 && (!o.sheet.empty() || !o.frames.empty());
+    const bool cropFits = o.crop.width <= o.size.width && o.crop.height <= o.size.height;
+    return argc % 2 == 1 && o.cols > 0 && o.step > 0 && cropFits && (!o.sheet.empty() || !o.frames.empty());
 }
 
 // The schedule position of the scene called `name`, or -1.
@@ -162,6 +170,20 @@ void PasteCell(const std::vector<unsigned char>& frame, Size size, std::vector<u
 }
 
 // Saves the current frame for every capture that is due at this scene and tick.
+// Writes one frame to PNG, whole or its centre cut to --crop.
+bool SaveFrame(const std::string& file, const std::vector<unsigned char>& frame, const Options& o,
+               std::string* error)
+{
+    if (o.crop.width == 0)
+        return WritePNG(file, frame.data(), o.size.width, o.size.height, error);
+    const int x0 = (o.size.width - o.crop.width) / 2, y0 = (o.size.height - o.crop.height) / 2;
+    std::vector<unsigned char> cut(static_cast<size_t>(o.crop.width) * o.crop.height * 3);
+    for (int y = 0; y < o.crop.height; ++y)
+        std::copy_n(&frame[(static_cast<size_t>(y0 + y) * o.size.width + x0) * 3], o.crop.width * 3,
+                    &cut[static_cast<size_t>(y) * o.crop.width * 3]);
+    return WritePNG(file, cut.data(), o.crop.width, o.crop.height, error);
+}
+
 bool TakeCaptures(OrvOffscreen& gl, size_t scene, int32_t ticks, std::vector<Capture>& captures,
                   const Options& o, std::vector<unsigned char>& sheet)
 {
@@ -177,7 +199,7 @@ bool TakeCaptures(OrvOffscreen& gl, size_t scene, int32_t ticks, std::vector<Cap
         std::string error;
         if (c.cell >= 0)
             PasteCell(frame, o.size, sheet, o.cell, o.cols, c.cell);
-        else if (!WritePNG(c.file, frame.data(), o.size.width, o.size.height, &error)) {
+        else if (!SaveFrame(c.file, frame, o, &error)) {
             std::fprintf(stderr, "orvsnapshot: %s\n", error.c_str());
             return false;
         }
