@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,27 +19,20 @@
 #include "show/scene_set.h"
 #include "show/show.h"
 #include "show/show_constants.h"
+#include "show/timeline.h"
 #include "show/viewport.h"
 
 namespace {
 
-// How many frames the show runs at `fps` (at most `limit` when not negative):
-// the show loop on the same clock over a copy of the schedule that draws nothing.
-int64_t CountFrames(const std::vector<OrvScheduleEntry>& entries, const OrvFrameRate& fps, int64_t limit)
+// The frame of `timeline` that a --start or --end point names: a scene's first
+// frame, or the first frame at or after a show time.
+int64_t FrameOf(const OrvShowPoint& point, const OrvShowTimeline& timeline, int64_t otherwise)
 {
-    std::vector<OrvScheduleEntry> dry;
-    for (const OrvScheduleEntry& e : entries)
-        dry.push_back({e.name, [](int32_t) {}, e.limit, {}});
-    OrvShow show(std::move(dry));
-    uint32_t now = 0;
-    OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
-    timer.Reset();
-    int64_t frames = 0;
-    OrvFrameHooks hooks;
-    hooks.quitRequested = [&] { return limit >= 0 && frames >= limit; };
-    hooks.beginFrame = [&] { now = OrvCaptureMilliseconds(frames, fps); };
-    hooks.endFrame = [&] { ++frames; };
-    return OrvRunShow(show, timer, hooks);
+    if (point.scene >= 0)
+        return timeline.FirstFrameOf(static_cast<size_t>(point.scene));
+    if (point.ms >= 0)
+        return timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(point.ms, UINT32_MAX)));
+    return otherwise;
 }
 
 std::string Clock(double seconds)
@@ -137,13 +132,19 @@ int OrvCapture::Run()
     const OrvViewport view = OrvFourThirdsViewport(options.width, options.height);
     glViewport(view.x, view.y, view.width, view.height);
     OrvShow show(scenes.Schedule());
-    const int64_t total = CountFrames(show.Entries(), options.fps, options.frames);
+    const OrvFrameRate fps = options.fps;
+    const OrvShowTimeline timeline(show.Entries(), [fps](int64_t i) { return OrvCaptureMilliseconds(i, fps); });
+    first = FrameOf(options.start, timeline, 0);
+    const int64_t end = std::max(first, FrameOf(options.end, timeline, timeline.Frames()));
+    const int64_t total = options.frames >= 0 ? std::min(end - first, options.frames) : end - first;
+    // Entering in the middle: the earlier scenes' state, drawn where nobody sees it.
+    const uint32_t sceneStart = first > 0 ? OrvReachFrame(show, timeline, first) : 0;
 
     OrvIgnoreSigpipe ignoreSigpipe;
-    if (!OrvStopSignals::Pending() && !sink->Open(total, &error))
+    if (!OrvStopSignals::Pending() && !sink->Open(total, OrvCaptureMilliseconds(first, fps), &error))
         return Fail(*sink, error);
     OrvCaptureProgress progress(total);
-    const bool rendered = Render(show, gl, *sink, total, progress, &error);
+    const bool rendered = Render(show, gl, *sink, total, sceneStart, progress, &error);
     if (const int sig = OrvStopSignals::Pending())
         return Interrupted(*sink, sig, progress);
     if (!rendered || !sink->Close(false, &error))
@@ -173,10 +174,10 @@ int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgres
 
 // Runs the show loop on the made-up clock, handing each frame to the sink;
 // false when a frame could not be written or a stop signal came.
-bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total,
+bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, uint32_t sceneStart,
                         OrvCaptureProgress& progress, std::string* error)
 {
-    uint32_t now = 0;
+    uint32_t now = sceneStart;
     OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
@@ -188,7 +189,7 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
         scene = show.Entries()[show.Position()].name;
         if (starts.empty() || starts.back().scene != scene)
             starts.push_back({scene, written});
-        now = OrvCaptureMilliseconds(written, options.fps);
+        now = OrvCaptureMilliseconds(first + written, options.fps);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     };
     hooks.endFrame = [&] {

@@ -57,10 +57,11 @@ private:
     int Fail(const std::string& message) const;
     int Fail(const OrvFrameSink& sink, const std::string& message) const;
     int Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress);
-    bool Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, OrvCaptureProgress& progress,
-                std::string* error);
+    bool Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, uint32_t sceneStart,
+                OrvCaptureProgress& progress, std::string* error);
 
     OrvOptions options;
+    int64_t first = 0;  // the full run's frame that --start makes the first
     std::vector<OrvSceneStart> starts;
     int64_t written = 0;
 };

@@ -30,11 +30,13 @@ bool Fail(std::string* error, const std::string& message)
 }
 
 // Writes the music WAV for the capture, warning when the module is not there.
-bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps, std::string* error)
+bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps, uint32_t startMs,
+                std::string* error)
 {
     bool loaded = false;
     std::string why;
-    if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why))
+    const int64_t skip = static_cast<int64_t>(startMs) * OrvMusicWavRate / 1000;
+    if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why, skip))
         return false;
     if (!loaded)
         std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().c_str(),
@@ -78,12 +80,12 @@ public:
         return true;
     }
 
-    bool Open(int64_t frames, std::string* error) override
+    bool Open(int64_t frames, uint32_t startMs, std::string* error) override
     {
         if (!options.music)
             return true;
         const std::string final = dir + "/music.wav";
-        if (WriteMusic(final + ".part", frames, options.fps, error))
+        if (WriteMusic(final + ".part", frames, options.fps, startMs, error))
             return musicWritten = RenameInto(final + ".part", final, error);
         unlink((final + ".part").c_str());
         return false;
@@ -198,9 +200,9 @@ public:
         return Touch(videoTemp, error);
     }
 
-    bool Open(int64_t frames, std::string* error) override
+    bool Open(int64_t frames, uint32_t startMs, std::string* error) override
     {
-        if (options.music && !WriteMusic(wavTemp, frames, options.fps, error))
+        if (options.music && !WriteMusic(wavTemp, frames, options.fps, startMs, error))
             return false;
         pipe = std::make_unique<OrvFfmpegPipe>();
         return pipe->Start(Arguments(frames), error);

@@ -20,8 +20,9 @@ public:
 
     // Cheap checks made before the scenes load: the output is writable, the tools exist.
     virtual bool Check(std::string* error) = 0;
-    // Writes the music for `frames` frames (when music is on) and gets ready for frames.
-    virtual bool Open(int64_t frames, std::string* error) = 0;
+    // Writes the music for `frames` frames from show time `startMs` (when music
+    // is on) and gets ready for frames.
+    virtual bool Open(int64_t frames, uint32_t startMs, std::string* error) = 0;
     // Takes one frame: width * height RGB pixels, top row first.
     virtual bool Write(int64_t index, const unsigned char* rgb, std::string* error) = 0;
     // Completes the output under its final name; `interrupted` when a stop

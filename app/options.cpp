@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include "app/demo_main.h"
+#include "show/show_constants.h"
 
 #include <unistd.h>
 
@@ -102,8 +103,8 @@ bool* FlagOf(const std::string& arg, OrvOptions& o)
                                                    : nullptr;
 }
 
-const char* const kValueOptions[] = {"--data", "--capture", "--fps", "--size", "--frames", "--audio-device",
-                                     "--volume"};
+const char* const kValueOptions[] = {"--data",         "--capture", "--fps",   "--size", "--frames",
+                                     "--audio-device", "--volume",  "--start", "--end"};
 const char* const kFlagOptions[] = {"--help", "--version", "--window", "--desktop", "--loop", "--timedemo",
                                     "--offscreen", "--overwrite", "--nosound", "--verbose", "--quiet"};
 
@@ -147,6 +148,11 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
         if (!ParseSize(value, &o.width, &o.height))
             o.error = "bad --size '" + value + "': give WIDTHxHEIGHT, each from " +
                       std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + " (e.g. 640x480)";
+    } else if (name == "--start" || name == "--end") {
+        if (!OrvParseShowPoint(value, name == "--start" ? &o.start : &o.end))
+            o.error = "bad " + name + " '" + value +
+                      "': give a scene (Intro, Tunneli, Kylpyla, Insane, Kaupunki, Womb, or 1 to 6) "
+                      "or a show time in seconds (75.5, 1:15.5)";
     } else if (name == "--volume") {
         if (ParseCount(value, 100, &n))
             o.volume = static_cast<int>(n);
@@ -229,6 +235,44 @@ bool CaptureTargetUsable(const OrvOptions& o, std::string* why)
 }
 
 }  // namespace
+
+bool OrvParseShowPoint(const std::string& text, OrvShowPoint* point)
+{
+    *point = {};
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = OrvSceneNames[i];
+        const bool same = name.size() == text.size() &&
+                          std::equal(name.begin(), name.end(), text.begin(), [](char a, char b) {
+                              return std::tolower(static_cast<unsigned char>(a)) ==
+                                     std::tolower(static_cast<unsigned char>(b));
+                          });
+        if (same || text == std::to_string(i + 1)) {
+            point->scene = i;
+            return true;
+        }
+    }
+    // [M:]S[.fff]: minutes, seconds, up to three decimals.
+    int64_t minutes = 0, seconds = 0, millis = 0;
+    std::string rest = text;
+    const size_t colon = rest.find(':');
+    if (colon != std::string::npos) {
+        if (!ParseCount(rest.substr(0, colon), 600, &minutes))
+            return false;
+        rest = rest.substr(colon + 1);
+    }
+    const size_t dot = rest.find('.');
+    const std::string part = dot == std::string::npos ? "" : rest.substr(dot + 1);
+    if (!ParseCount(rest.substr(0, dot), colon != std::string::npos ? 59 : 36000, &seconds))
+        return false;
+    if (dot != std::string::npos) {
+        if (part.empty() || part.size() > 3 || !ParseCount(part, 999, &millis))
+            return false;
+        for (size_t i = part.size(); i < 3; ++i)
+            millis *= 10;
+    }
+    point->ms = (minutes * 60 + seconds) * 1000 + millis;
+    return true;
+}
 
 std::string OrvFrameRate::Text() const
 {

@@ -25,6 +25,14 @@ struct OrvFrameRate {
     std::string Text() const;
 };
 
+// A point of the show, for --start and --end: a scene (its first frame) or a
+// show time.
+struct OrvShowPoint {
+    int scene = -1;    // 0 to 5 when given as a scene name or number
+    int64_t ms = -1;   // show milliseconds when given as a time
+    bool Given() const { return scene >= 0 || ms >= 0; }
+};
+
 struct OrvOptions {
     bool help = false;        // --help, -h: usage on stdout, exit 0
     bool version = false;     // --version, -V: version on stdout, exit 0
@@ -41,6 +49,8 @@ struct OrvOptions {
     int width = 640;          // --size WxH: capture picture size
     int height = 480;
     int64_t frames = -1;      // --frames N: stop after N frames; -1: the whole show
+    OrvShowPoint start;       // --start WHEN: enter the show there
+    OrvShowPoint end;         // --end WHEN: end the show there
     std::string audioDevice;  // --audio-device NAME: SDL's name of the sound device; empty: default
     int volume = 100;         // --volume 0..100: the live show's music volume
 
@@ -64,6 +74,10 @@ bool OrvIsVideoTarget(const std::string& out);
 // True when a capture target names a directory of PNG frames: it ends in '/'
 // or is an existing directory.
 bool OrvIsFrameDirectoryTarget(const std::string& out);
+
+// Reads WHEN for --start and --end: a scene name (any case) or number 1 to 6,
+// or a show time in seconds ("75.5", "1:15.5"); false when it is neither.
+bool OrvParseShowPoint(const std::string& text, OrvShowPoint* point);
 
 // The known option nearest to an unknown `word` (by edit distance), or empty
 // when none is close enough to be what was meant.

@@ -94,7 +94,7 @@ bool Fail(std::string* error, const std::string& what)
 }  // namespace
 
 bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
-                      std::string* error, bool* loaded, std::string* moduleError)
+                      std::string* error, bool* loaded, std::string* moduleError, int64_t skipFrames)
 {
     const int64_t dataBytes = sampleFrames * kBytesPerFrame;
     if (sampleFrames < 0 || dataBytes > 0xFFFFFFFFLL - 36)
@@ -108,10 +108,15 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
         *loaded = mod != nullptr;
     if (moduleError)
         *moduleError = why;
-    const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
-    bool ok = WriteAll(f, header.data(), header.size());
     std::vector<float> mix;
     std::vector<int16_t> pcm;
+    for (int64_t left = mod ? skipFrames : 0; left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
+        Render(mod, mix, pcm, n);
+        left -= static_cast<int64_t>(n);
+    }
+    const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
+    bool ok = WriteAll(f, header.data(), header.size());
     for (int64_t left = sampleFrames; ok && left > 0;) {
         const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
         Render(mod, mix, pcm, n);

@@ -12,8 +12,11 @@ constexpr int32_t OrvMusicWavRate = 48000;
 
 // Writes `sampleFrames` stereo sample frames of `modulePath` to `wavPath`.
 // Returns false and sets `error` when the file cannot be written completely;
+// The first `skipFrames` sample frames of the module are rendered and dropped,
+// so a capture that starts in the middle has exactly the music a full one has.
 // `loaded` (when given) tells whether the module could be read, and
 // `moduleError` (when given) why not. The module is read as a data file
 // (OrvReadDataFile): FIFOs, devices, directories and oversized files give silence.
 bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
-                      std::string* error, bool* loaded = nullptr, std::string* moduleError = nullptr);
+                      std::string* error, bool* loaded = nullptr, std::string* moduleError = nullptr,
+                      int64_t skipFrames = 0);

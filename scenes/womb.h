@@ -25,6 +25,10 @@ public:
 
     const OlvarMaterial* Texture() const { return texture; }
 
+    // Puts the flicker's sequence where it is after `frames` frames drawn, so
+    // the show can be entered in the middle with the colours a full run has.
+    void RewindTo(int64_t frames) { random.Rewind(frames); }
+
 private:
     OlvarLoad3DS* loader = nullptr;
     OlvarObject* mesh = nullptr;

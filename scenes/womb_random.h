@@ -16,6 +16,15 @@ public:
         return static_cast<int32_t>((state >> 16) & 0x7FFFu);
     }
 
+    // Back to the start of the sequence, then `draws` values on, as if Next had
+    // been called that many times.
+    void Rewind(int64_t draws)
+    {
+        state = 1;
+        for (int64_t i = 0; i < draws; ++i)
+            Next();
+    }
+
 private:
     uint32_t state = 1;
 };

@@ -57,6 +57,6 @@ std::vector<OrvScheduleEntry> OrvSceneSet::Schedule()
              glDisable(GL_TEXTURE_GEN_T);
          }},
         {"Kaupunki", [this](int32_t t) { kaupunki->Draw(t); }, 840, {}},
-        {"Womb", [this](int32_t t) { womb->Draw(t); }, 840, {}},
+        {"Womb", [this](int32_t t) { womb->Draw(t); }, 840, {}, [this](int64_t n) { womb->RewindTo(n); }},
     };
 }

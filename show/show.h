@@ -17,6 +17,9 @@ struct OrvScheduleEntry {
     std::function<void(int32_t)> draw;   // draws one frame for the given ticks
     int32_t limit;                       // leaves after a frame whose ticks exceed this
     std::function<void()> leave;         // extra step when the scene leaves; may be empty
+    // Sets what the scene carries from frame to frame to what it is after that
+    // many frames drawn (for entering the show in the middle); may be empty.
+    std::function<void(int64_t)> rewind = {};
 };
 
 class OrvShow {
@@ -34,6 +37,9 @@ public:
 
     // Back to the first entry (for a looping show).
     void Restart() { position = 0; }
+
+    // Makes `index` the current entry (for entering the show in the middle).
+    void MoveTo(size_t index) { position = index; }
 
 private:
     std::vector<OrvScheduleEntry> entries;
