@@ -108,20 +108,21 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
         *loaded = mod != nullptr;
     if (moduleError)
         *moduleError = why;
+    // Rendered in blocks that start at whole multiples of kChunkFrames from the
+    // module's start, whatever the skip: libopenmpt's output depends slightly on
+    // how it is read, and a capture from the middle must match a full one.
     std::vector<float> mix;
     std::vector<int16_t> pcm;
-    for (int64_t left = mod ? skipFrames : 0; left > 0;) {
-        const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
-        Render(mod, mix, pcm, n);
-        left -= static_cast<int64_t>(n);
-    }
+    const int64_t skip = mod ? skipFrames : 0;
     const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
     bool ok = WriteAll(f, header.data(), header.size());
-    for (int64_t left = sampleFrames; ok && left > 0;) {
-        const size_t n = static_cast<size_t>(std::min<int64_t>(left, kChunkFrames));
+    for (int64_t at = 0; ok && at < skip + sampleFrames;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(kChunkFrames, skip + sampleFrames - at));
         Render(mod, mix, pcm, n);
-        ok = WriteAll(f, pcm.data(), n * kBytesPerFrame);
-        left -= static_cast<int64_t>(n);
+        const int64_t drop = std::max<int64_t>(0, skip - at);
+        if (drop < static_cast<int64_t>(n))
+            ok = WriteAll(f, pcm.data() + drop * kChannels, (n - drop) * kBytesPerFrame);
+        at += static_cast<int64_t>(n);
     }
     const int writeErrno = errno;
     if (mod)

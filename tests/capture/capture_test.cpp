@@ -15,6 +15,7 @@
 #include "app/capture.h"
 #include "app/options.h"
 #include "framework/ffmpeg_pipe.h"
+#include "show/show_constants.h"
 #include "support/process.h"
 
 namespace fs = std::filesystem;
@@ -375,4 +376,67 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
     EXPECT_FALSE(fs::exists(stalled));
     for (const std::string& name : Names(dir))
         EXPECT_EQ(name.find("stalled.mp4."), std::string::npos) << name;
+}
+
+// A capture that starts in the middle draws exactly the frames a full capture
+// draws there, and has the same music from that point: a start in each scene,
+// one on a scene boundary, one in the middle of a tick, and an end.
+TEST_F(CaptureTest, RangeCaptureHasTheFullCapturesFramesAndMusic)
+{
+    const auto hashes = [&](OrvCapture& capture) {
+        std::vector<uint64_t> out;
+        capture.onFrame = [&out](int64_t, const unsigned char* rgb) {
+            uint64_t h = 1469598103934665603ull;
+            for (int i = 0; i < 48 * 36 * 3; ++i)
+                h = (h ^ rgb[i]) * 1099511628211ull;
+            out.push_back(h);
+        };
+        EXPECT_EQ(capture.Run(), 0);
+        return out;
+    };
+    OrvCapture full(Options("full", -1, 48, 36, 10));
+    const std::vector<uint64_t> all = hashes(full);
+    const std::string fullMusic = ReadAll(dir / "full/music.wav");
+    ASSERT_GT(all.size(), 1300u);
+
+    struct Range {
+        const char* start;
+        const char* end;
+        int64_t first;  // the full capture's frame the range begins with (frame i at i / 10 s)
+    };
+    const Range ranges[] = {{"3", "", 0},        {"Tunneli", "", 0}, {"12.3", "", 123},  {"kylpyla", "", 0},
+                            {"50.05", "", 501},  {"1:05", "", 650},  {"insane", "Kaupunki", 0},
+                            {"100", "", 1000},   {"6", "", 0}};
+    for (const Range& r : ranges) {
+        OrvOptions o = Options(std::string("range-") + r.start, 8, 48, 36, 10);
+        ASSERT_TRUE(OrvParseShowPoint(r.start, &o.start));
+        if (*r.end)
+            ASSERT_TRUE(OrvParseShowPoint(r.end, &o.end));
+        OrvCapture range(o);
+        const std::vector<uint64_t> part = hashes(range);
+        // A scene start is where the full capture's scene list says it is.
+        int64_t first = r.first;
+        for (const OrvSceneStart& s : full.SceneStarts())
+            if (o.start.scene >= 0 && s.scene == OrvSceneNames[o.start.scene])
+                first = s.frame;
+        ASSERT_EQ(part.size(), 8u) << r.start;
+        for (size_t i = 0; i < part.size(); ++i)
+            EXPECT_EQ(part[i], all[first + i]) << "--start " << r.start << ": frame " << i << " differs";
+
+        // The music from the same point, sample for sample after the header.
+        const std::string music = ReadAll(dir / (std::string("range-") + r.start) / "music.wav");
+        const size_t from = 44 + static_cast<size_t>(first) * 4800 * 4;
+        ASSERT_GT(music.size(), 44u);
+        size_t same = 44;
+        while (same < music.size() && from + same - 44 < fullMusic.size() && music[same] == fullMusic[from + same - 44])
+            ++same;
+        EXPECT_EQ(same, music.size()) << "--start " << r.start << ": the music differs from the full capture's";
+    }
+    // --end at a scene stops before its first frame.
+    OrvOptions o = Options("to-insane", -1, 48, 36, 10);
+    ASSERT_TRUE(OrvParseShowPoint("kylpyla", &o.start));
+    ASSERT_TRUE(OrvParseShowPoint("insane", &o.end));
+    OrvCapture toInsane(o);
+    EXPECT_EQ(static_cast<int64_t>(hashes(toInsane).size()),
+              full.SceneStarts()[3].frame - full.SceneStarts()[2].frame);
 }
