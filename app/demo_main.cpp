@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
+#include "app/live_navigation.h"
 #include "app/live_window.h"
 #include "framework/music.h"
 #include "framework/window.h"
@@ -75,7 +78,9 @@ private:
 int DemoMain(const OrvOptions& options)
 {
     OrvWindow* window = new OrvWindow(OrvWindowTitle);
-    OrvTimer* timer = new OrvTimer(OrvTicksPerSecond);
+    // The show clock stops while the show is held (Space); never held, it is the monotonic clock.
+    OrvShowClock* clock = new OrvShowClock;
+    OrvTimer* timer = new OrvTimer(OrvTicksPerSecond, [clock] { return clock->Now(); });
     OrvMusic* music = options.music ? new OrvMusic("Tuvari.xm", options.audioDevice, options.volume) : nullptr;
     OrvOpenLiveWindow(*window, options);
 
@@ -83,31 +88,42 @@ int DemoMain(const OrvOptions& options)
     OrvSceneSet::SetGlobalState();
     OrvShow show(scenes->Schedule());
     DesktopViewport viewport(*window);
-    OrvShowStartState* start = options.loop ? new OrvShowStartState : nullptr;
+    // Kept for --loop and for moving back within the show; it saves state and changes none.
+    OrvShowStartState* start = new OrvShowStartState;
     timer->Reset();
+    OrvLiveNavigation navigation(show, *timer, *clock, music, *start, *window, [&viewport] { viewport.Forget(); },
+                                 options.startDir.empty() ? "." : options.startDir);
+    if (options.start.Given())
+        navigation.EnterAt(options.start.scene, options.start.ms);
 
-    // --frames N ends the show after N frames, as a quit would.
+    // --frames N ends the show after N frames, as a quit would; so does --end.
     int64_t frames = 0;
+    const size_t endScene = options.end.scene >= 0 ? static_cast<size_t>(options.end.scene) : SIZE_MAX;
     OrvFrameHooks hooks{
-        [window, &options, &frames] {
-            return window->QuitRequested() || (options.frames >= 0 && frames >= options.frames);
+        [window, &options, &frames, &show, endScene, &navigation] {
+            return window->QuitRequested() || (options.frames >= 0 && frames >= options.frames) ||
+                   (show.Position() >= endScene && !show.Ended()) ||
+                   (options.end.ms >= 0 && navigation.ShowTime() >= options.end.ms);
         },
-        [&options, &viewport] {
+        [&options, &viewport, &navigation] {
+            navigation.BeginFrame();
             // The bars outside the 4:3 viewport are cleared too: glClear ignores the viewport.
             if (options.desktop)
                 viewport.Follow();
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         },
-        [window, &frames] {
+        [window, &frames, &navigation] {
+            navigation.EndFrame();
             window->Swap();
             ++frames;
         },
     };
     std::function<void()> again;
     if (options.loop) {
-        again = [start, music, &viewport] {
+        again = [start, music, &viewport, &navigation] {
             start->Restore();
             viewport.Forget();
+            navigation.StartedOver();
             if (music)
                 music->Restart();
         };
@@ -120,5 +136,6 @@ int DemoMain(const OrvOptions& options)
     delete window;
     delete music;
     delete timer;
+    delete clock;
     return 1;
 }

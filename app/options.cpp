@@ -304,7 +304,7 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
         if (argv[i][0] == '-' && argv[i][1] != '\0')
             TakeOption(argc, argv, i, o, noSound);
         else
-            o.tail += (o.tail.empty() ? "" : " ") + std::string(argv[i]);
+            o.tail.append(o.tail.empty() ? "" : " ").append(argv[i]);
     }
     if (o.error.empty())
         CheckCombination(o);
@@ -359,6 +359,7 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
                      int64_t{options.width} * 3 > int64_t{options.height} * 4
                          ? "pillarboxed (black bars left and right)"
                          : "letterboxed (black bars above and below)");
+    options.startDir = std::filesystem::current_path(ec).string();
     if (options.dataDir.empty())
         options.dataDir = OrvInstalledDataDir(std::filesystem::read_symlink("/proc/self/exe", ec).string());
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {

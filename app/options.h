@@ -44,6 +44,7 @@ struct OrvOptions {
     bool overwrite = false;   // --overwrite, -y: a capture may replace an existing file or directory
     int trace = -1;           // --verbose 1, --quiet 0; -1: the trace only when stdout is no terminal
     std::string dataDir;      // --data DIR: change to DIR before loading; empty: stay
+    std::string startDir;     // the working directory the program was started in (set by OrvStartUp)
     std::string capture;      // --capture OUT: render to a video file or a PNG directory
     OrvFrameRate fps;         // --fps RATE: capture frames per second (30, 29.97, 60000/1001)
     int width = 640;          // --size WxH: capture picture size

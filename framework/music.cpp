@@ -63,15 +63,23 @@ OrvMusic::~OrvMusic()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void OrvMusic::Restart()
+void OrvMusic::Restart() { Seek(0.0); }
+
+void OrvMusic::Seek(double seconds)
 {
     if (!module)
         return;
     if (device != 0)
         SDL_LockAudioDevice(device);
-    openmpt_module_set_position_seconds(module, 0.0);
+    openmpt_module_set_position_seconds(module, seconds);
     if (device != 0)
         SDL_UnlockAudioDevice(device);
+}
+
+void OrvMusic::Pause(bool paused)
+{
+    if (device != 0)
+        SDL_PauseAudioDevice(device, paused ? 1 : 0);
 }
 
 // Reads the module file through libopenmpt with our own log function.

@@ -39,6 +39,12 @@ public:
     // Plays the module again from its beginning (for a show that starts over).
     void Restart();
 
+    // Moves playback to `seconds` into the module.
+    void Seek(double seconds);
+
+    // Holds or resumes playback.
+    void Pause(bool paused);
+
     // SDL's names of the sound devices that can play; empty when there are none.
     static std::vector<std::string> ListDevices();
 

@@ -20,6 +20,12 @@ void OrvTimer::Reset()
     last = start;
 }
 
+void OrvTimer::ResetTo(uint32_t ms)
+{
+    last = clock();
+    start = last - ms;
+}
+
 int32_t OrvTimer::Elapsed()
 {
     last = clock();

@@ -23,6 +23,10 @@ public:
     // Restarts the count from the clock's current reading.
     void Reset();
 
+    // Restarts the count as if the latest Reset had been `ms` milliseconds ago
+    // (for entering the show in the middle of a scene).
+    void ResetTo(uint32_t ms);
+
     // Ticks since the latest Reset: (now - start) * rate / 1000, truncated.
     int32_t Elapsed();
 

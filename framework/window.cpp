@@ -189,6 +189,16 @@ void OrvWindow::SwitchMode()
                  mode.Error().c_str(), width, height);
 }
 
+OrvKey OrvWindow::NextKey()
+{
+    const uint32_t read = keysRead.load(std::memory_order_relaxed);
+    if (read == keysWritten.load(std::memory_order_acquire))
+        return OrvKey::Nothing;
+    const OrvKey key = keys[read % keys.size()].load(std::memory_order_relaxed);
+    keysRead.store(read + 1, std::memory_order_release);
+    return key;
+}
+
 void OrvWindow::Swap()
 {
     glXSwapBuffers(glDisplay, window);
@@ -342,15 +352,29 @@ void OrvWindow::Pump()
     }
 }
 
-// Escape, a close request and Alt+F4 raise `quit`; other keys do nothing.
+// Escape, a close request and Alt+F4 raise `quit`; Space, Right, Left, Home
+// and F12 go to the key ring; other keys do nothing.
 void OrvWindow::HandleEvent(const XEvent& event)
 {
     switch (event.type) {
     case KeyPress: {
         XKeyEvent key = event.xkey;
         KeySym sym = XLookupKeysym(&key, 0);
-        if (sym == XK_Escape || (sym == XK_F4 && (key.state & Mod1Mask)))
+        if (sym == XK_Escape || (sym == XK_F4 && (key.state & Mod1Mask))) {
             quit.store(true, std::memory_order_release);
+            break;
+        }
+        const OrvKey pressed = sym == XK_space   ? OrvKey::Pause
+                               : sym == XK_Right ? OrvKey::NextScene
+                               : sym == XK_Left  ? OrvKey::PreviousScene
+                               : sym == XK_Home  ? OrvKey::FirstScene
+                               : sym == XK_F12   ? OrvKey::Snapshot
+                                                 : OrvKey::Nothing;
+        const uint32_t written = keysWritten.load(std::memory_order_relaxed);
+        if (pressed != OrvKey::Nothing && written - keysRead.load(std::memory_order_acquire) < keys.size()) {
+            keys[written % keys.size()].store(pressed, std::memory_order_relaxed);
+            keysWritten.store(written + 1, std::memory_order_release);
+        }
         break;
     }
     case ClientMessage:

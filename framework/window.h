@@ -13,7 +13,10 @@
 //   read by the main thread after seeing `ready`); `ready` (raised once by the
 //   window thread, polled by Create); `quit` (raised by the window thread on
 //   Escape, a close request, Alt+F4, SIGINT or SIGTERM; polled by the main
-//   thread once a frame); `shownWidth`/`shownHeight` (the window's size, set
+//   thread once a frame); `keys` (a ring the window thread fills with Space,
+//   Right, Left, Home and F12, and the main thread empties through NextKey;
+//   `keysWritten` is written only by the window thread, `keysRead` only by the
+//   main thread); `shownWidth`/`shownHeight` (the window's size, set
 //   before `ready` and on every ConfigureNotify). All are atomics written with release and read
 //   with acquire. Everything Create stores before starting the thread is
 //   read-only afterwards. The destructor ends the thread through `endEvent`
@@ -34,13 +37,18 @@
 
 #include <pthread.h>
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 
 #include "framework/display_mode.h"
 
 struct _XDisplay;
 struct __GLXcontextRec;
 struct __GLXFBConfigRec;
+
+// The keys the show reacts to besides Escape, as the window thread reports them.
+enum class OrvKey : uint8_t { Nothing, Pause, NextScene, PreviousScene, FirstScene, Snapshot };
 
 class OrvWindow {
 public:
@@ -68,6 +76,10 @@ public:
 
     // True once the user asked to quit; stays true.
     bool QuitRequested() const { return quit.load(std::memory_order_acquire); }
+
+    // The next navigation key pressed (Space, Right, Left, Home, F12), oldest
+    // first; OrvKey::Nothing when there is none. Main thread only.
+    OrvKey NextKey();
 
     // The window thread's routine; `param` is the OrvWindow.
     static void* WndThread(void* param);
@@ -117,6 +129,11 @@ private:
     std::atomic<int> shownHeight{0};
     std::atomic<bool> quit{false};
     std::atomic<bool> ready{false};
+    // Keys from the window thread to the main thread: a single-producer,
+    // single-consumer ring; a full ring drops the newest key.
+    std::array<std::atomic<OrvKey>, 16> keys{};
+    std::atomic<uint32_t> keysWritten{0};
+    std::atomic<uint32_t> keysRead{0};
     int endEvent = -1;
     OrvDisplayMode mode;
 

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -57,17 +58,19 @@ pid_t Start(const std::vector<std::string>& args, const std::string& errPath, bo
     });
 }
 
-void SendEscape(Display* display, Window window)
+void SendKey(Display* display, Window window, KeySym key)
 {
     XEvent event{};
     event.xkey.type = KeyPress;
     event.xkey.window = window;
     event.xkey.root = DefaultRootWindow(display);
-    event.xkey.keycode = XKeysymToKeycode(display, XK_Escape);
+    event.xkey.keycode = XKeysymToKeycode(display, key);
     event.xkey.same_screen = True;
     XSendEvent(display, window, True, KeyPressMask, &event);
     XFlush(display);
 }
+
+void SendEscape(Display* display, Window window) { SendKey(display, window, XK_Escape); }
 
 // An Xvfb of its own with a wide screen, so a desktop window gets bars left and right.
 class PrivateServer {
@@ -292,4 +295,47 @@ TEST_F(DemoProcess, FramesEndsTheLiveShowAfterThatManyFrames)
 {
     const pid_t pid = Start({"--window", "--frames", "10", "s"}, errPath, true);
     EXPECT_EQ(WaitExit(pid, 60), 1) << ReadAll(errPath);
+}
+
+// The live show's keys: F12 saves the frame on screen where the program was
+// started; Right moves on to a later scene (another picture); Space holds the
+// show, so two pictures taken while it is held are the same.
+TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
+{
+    char pattern[] = "/tmp/orv-keys-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const pid_t pid = StartProgram(kProgram, {"--window", "--data", ORV_DATA_DIR, "s"}, dir, errPath);
+    const Window window = FindWindow(display, OrvWindowTitle, 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    const auto shot = [&](int n) {
+        SendKey(display, window, XK_F12);
+        char name[32];
+        std::snprintf(name, sizeof name, "/orvdemo-%04d.png", n);
+        for (int i = 0; i < 300 && access((dir + name).c_str(), F_OK) != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // written whole
+        return ReadAll(dir + name);
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string intro = shot(1);
+    SendKey(display, window, XK_Right);
+    SendKey(display, window, XK_Right);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string later = shot(2);
+    SendKey(display, window, XK_space);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string held1 = shot(3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const std::string held2 = shot(4);
+    SendKey(display, window, XK_space);
+    SendEscape(display, window);
+    EXPECT_EQ(WaitExit(pid, 60), 1) << ReadAll(errPath);
+    std::system(("rm -rf '" + dir + "'").c_str());
+
+    ASSERT_GT(intro.size(), 1000u) << ReadAll(errPath);
+    EXPECT_NE(intro, later) << "Right did not move the show on";
+    ASSERT_GT(held1.size(), 1000u);
+    EXPECT_EQ(held1, held2) << "the show moved on while held";
+    EXPECT_NE(ReadAll(errPath).find("orvdemo-0001.png"), std::string::npos) << ReadAll(errPath);
 }

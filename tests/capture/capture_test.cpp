@@ -410,8 +410,9 @@ TEST_F(CaptureTest, RangeCaptureHasTheFullCapturesFramesAndMusic)
     for (const Range& r : ranges) {
         OrvOptions o = Options(std::string("range-") + r.start, 8, 48, 36, 10);
         ASSERT_TRUE(OrvParseShowPoint(r.start, &o.start));
-        if (*r.end)
+        if (*r.end) {
             ASSERT_TRUE(OrvParseShowPoint(r.end, &o.end));
+        }
         OrvCapture range(o);
         const std::vector<uint64_t> part = hashes(range);
         // A scene start is where the full capture's scene list says it is.
