@@ -4,6 +4,7 @@
 #include "app/capture.h"
 #include "app/demo_main.h"
 #include "app/options.h"
+#include "app/parallel_capture.h"
 #include "app/timedemo.h"
 #include "framework/music.h"
 
@@ -26,6 +27,6 @@ int main(int argc, char** argv)
     if (options.timedemo)
         return OrvRunTimedemo(options);
     if (!options.capture.empty())
-        return OrvRunCapture(options);
+        return options.jobs > 1 ? OrvRunParallelCapture(options) : OrvRunCapture(options);
     return DemoMain(options);
 }

@@ -104,7 +104,7 @@ bool* FlagOf(const std::string& arg, OrvOptions& o)
 }
 
 const char* const kValueOptions[] = {"--data",         "--capture", "--fps",   "--size", "--frames",
-                                     "--audio-device", "--volume",  "--start", "--end"};
+                                     "--audio-device", "--volume",  "--start", "--end",  "--jobs"};
 const char* const kFlagOptions[] = {"--help", "--version", "--window", "--desktop", "--loop", "--timedemo",
                                     "--offscreen", "--overwrite", "--nosound", "--verbose", "--quiet"};
 
@@ -153,6 +153,11 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
             o.error = "bad " + name + " '" + value +
                       "': give a scene (Intro, Tunneli, Kylpyla, Insane, Kaupunki, Womb, or 1 to 6) "
                       "or a show time in seconds (75.5, 1:15.5)";
+    } else if (name == "--jobs") {
+        if (ParseCount(value, 64, &n) && n >= 1)
+            o.jobs = static_cast<int>(n);
+        else
+            o.error = "bad --jobs '" + value + "': give a whole number from 1 to 64";
     } else if (name == "--volume") {
         if (ParseCount(value, 100, &n))
             o.volume = static_cast<int>(n);
@@ -170,6 +175,8 @@ void CheckCombination(OrvOptions& o)
 {
     if (o.window && o.desktop)
         o.error = "--window and --desktop exclude each other";
+    else if (o.jobs > 1 && o.capture.empty())
+        o.error = "--jobs splits a capture: give --capture OUT too";
     else if (!o.capture.empty() && OrvIsVideoTarget(o.capture) && (o.width % 2 || o.height % 2))
         o.error = "video sizes must be even: --size " + std::to_string(o.width) + "x" +
                   std::to_string(o.height);
@@ -410,13 +417,19 @@ std::string OrvUsage(const char* program)
            "      --size WxH       capture picture size (default 640x480); a size that is not 4:3\n"
            "                       gets the 4:3 picture with black bars\n"
            "      --frames N       stop after N frames (live show, capture and timedemo)\n"
+           "      --start WHEN     enter the show at WHEN: a scene (Intro, Tunneli, Kylpyla, Insane,\n"
+           "                       Kaupunki, Womb, or 1 to 6) or a show time (75.5, 1:15.5)\n"
+           "      --end WHEN       end the show at WHEN (same forms)\n"
+           "      --jobs N         render a capture in N processes, each a part of the show, and\n"
+           "                       join them (worth it only where cores are free)\n"
            "      --timedemo       draw every tick of the show as fast as possible and report the\n"
            "                       load time and frame times on stdout\n"
            "      --offscreen      with --timedemo: no window, an offscreen picture of --size\n"
            "\n"
            "Other words are read letter by letter: a lower-case 's' anywhere turns the music off\n"
            "(s, nosound) and a '1' asks for a 24-bit depth buffer instead of 32 bits.\n"
-           "Keys: Escape ends the show.\n"
+           "Keys: Escape ends the show; Space holds and resumes it; Right and Left go to the next\n"
+           "scene and back; Home goes to the start; F12 saves the frame on screen as orvdemo-NNNN.png.\n"
            "Exit status: 1 after the live show ends or is quit; 0 after a capture or timedemo;\n"
            "2 for a bad command line; 128+N when a capture is stopped by signal N.\n";
 }

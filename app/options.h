@@ -52,6 +52,7 @@ struct OrvOptions {
     int64_t frames = -1;      // --frames N: stop after N frames; -1: the whole show
     OrvShowPoint start;       // --start WHEN: enter the show there
     OrvShowPoint end;         // --end WHEN: end the show there
+    int jobs = 1;             // --jobs N: a capture rendered by N processes, each a range of it
     std::string audioDevice;  // --audio-device NAME: SDL's name of the sound device; empty: default
     int volume = 100;         // --volume 0..100: the live show's music volume
 

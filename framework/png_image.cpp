@@ -80,3 +80,21 @@ bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int 
         return fail(std::strerror(errno));
     return true;
 }
+
+bool ReadPNG(const std::string& path, std::vector<unsigned char>* rgb, int* width, int* height, std::string* error)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str())) {
+        image.format = PNG_FORMAT_RGB;
+        rgb->resize(PNG_IMAGE_SIZE(image));
+        if (png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr)) {
+            *width = static_cast<int>(image.width);
+            *height = static_cast<int>(image.height);
+            return true;
+        }
+    }
+    *error = path + ": " + image.message;
+    png_image_free(&image);
+    return false;
+}

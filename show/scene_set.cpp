@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <iterator>
+
+#include "show/show_constants.h"
 #include "scenes/insane.h"
 #include "scenes/intro.h"
 #include "scenes/kaupunki.h"
@@ -45,18 +48,33 @@ void OrvSceneSet::SetGlobalState()
     glClearColor(0, 0, 0, 0);
 }
 
+namespace {
+
+// Each scene's limit in ticks, in show order: it leaves after a frame past it.
+constexpr int32_t kLimits[] = {120, 540, 840, 840, 840, 840};
+
+}  // namespace
+
 std::vector<OrvScheduleEntry> OrvSceneSet::Schedule()
 {
     return {
-        {"Intro", [this](int32_t t) { intro->Draw(t); }, 120, {}},
-        {"Tunneli", [this](int32_t t) { tunneli->Draw(t); }, 540, {}},
-        {"Kylpyla", [this](int32_t t) { kylpyla->Draw(t); }, 840, {}},
-        {"Insane", [this](int32_t t) { insane->Draw(t); }, 840,
+        {"Intro", [this](int32_t t) { intro->Draw(t); }, kLimits[0], {}},
+        {"Tunneli", [this](int32_t t) { tunneli->Draw(t); }, kLimits[1], {}},
+        {"Kylpyla", [this](int32_t t) { kylpyla->Draw(t); }, kLimits[2], {}},
+        {"Insane", [this](int32_t t) { insane->Draw(t); }, kLimits[3],
          [] {
              glDisable(GL_TEXTURE_GEN_S);
              glDisable(GL_TEXTURE_GEN_T);
          }},
-        {"Kaupunki", [this](int32_t t) { kaupunki->Draw(t); }, 840, {}},
-        {"Womb", [this](int32_t t) { womb->Draw(t); }, 840, {}, [this](int64_t n) { womb->RewindTo(n); }},
+        {"Kaupunki", [this](int32_t t) { kaupunki->Draw(t); }, kLimits[4], {}},
+        {"Womb", [this](int32_t t) { womb->Draw(t); }, kLimits[5], {}, [this](int64_t n) { womb->RewindTo(n); }},
     };
+}
+
+std::vector<OrvScheduleEntry> OrvSceneSet::Plan()
+{
+    std::vector<OrvScheduleEntry> plan;
+    for (size_t i = 0; i < std::size(kLimits); ++i)
+        plan.push_back({OrvSceneNames[i], [](int32_t) {}, kLimits[i], {}});
+    return plan;
 }

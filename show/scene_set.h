@@ -31,6 +31,10 @@ public:
     // (120, 540, 840, 840, 840, 840) and the texture-generation step after Insane.
     std::vector<OrvScheduleEntry> Schedule();
 
+    // The same schedule's names and limits with nothing to draw: enough to
+    // work out a run of the show (OrvShowTimeline) without building a scene.
+    static std::vector<OrvScheduleEntry> Plan();
+
     Intro* intro = nullptr;
     Tunneli* tunneli = nullptr;
     Kylpyla* kylpyla = nullptr;

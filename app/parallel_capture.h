@@ -1,0 +1,17 @@
+// OrvRunParallelCapture: --capture with --jobs N.
+//
+// The capture's frames are cut into N consecutive ranges; each is rendered by
+// a process of its own (this program again, with --start and --frames, to a
+// directory of PNG frames: lossless), all at once. The parts are then read
+// back in order and handed to the same frame sink a single-process capture
+// uses, with the music written once: the video is encoded in one pass, so it
+// has no seams, and its frames are exactly the single-process capture's.
+//
+// Where the cores are busy already (the encoder of a video takes one) the
+// processes only share them; it pays where cores are free.
+#pragma once
+
+struct OrvOptions;
+
+// Returns the exit code, as OrvRunCapture does.
+int OrvRunParallelCapture(const OrvOptions& options);
