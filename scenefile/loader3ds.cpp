@@ -6,36 +6,15 @@
 #include <limits>
 #include <new>
 
-namespace {
+#include "scenefile/chunk_ids.h"
 
-enum ChunkId : uint16_t {
-    kMain = 0x4D4D,
-    kEditor = 0x3D3D,
-    kObject = 0x4000,
-    kTrimesh = 0x4100,
-    kVertexList = 0x4110,
-    kFaceList = 0x4120,
-    kMappingCoordinates = 0x4140,
-    kLocalCoordinateSystem = 0x4160,
-    kKeyframer = 0xB000,
-    kObjectNode = 0xB002,
-    kCameraNode = 0xB003,
-    kCameraTargetNode = 0xB004,
-    kLightTargetNode = 0xB006,
-    kSpotlightNode = 0xB007,
-    kFrameRange = 0xB008,
-    kNodeHeader = 0xB010,
-    kPivot = 0xB013,
-    kPositionTrack = 0xB020,
-    kRotationTrack = 0xB021,
-    kHierarchyPosition = 0xB030,
-};
+namespace {
 
 // Well-formed files nest at most five levels; anything far deeper is hostile
 // and would otherwise cost one stack frame per six bytes of file.
 constexpr int kMaxDepth = 32;
 
-constexpr uint32_t kHeaderSize = 6;
+using chunk::kHeaderSize;
 
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
@@ -146,7 +125,7 @@ void OlvarLoad3DS::LoadImage()
     ChunkCursor header(image.get(), size, 0, kHeaderSize);
     uint16_t id = 0;
     uint32_t mainLength = 0;
-    if (!header.U16(id) || !header.U32(mainLength) || id != kMain) {
+    if (!header.U16(id) || !header.U32(mainLength) || id != chunk::MAIN) {
         Trace("Corrupt .3DS file.\n");
         image.reset();
         imageSize = 0;
@@ -213,64 +192,64 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
 {
     const uint32_t dataSize = chunk.length - kHeaderSize;
     switch (chunk.id) {
-    case kEditor:
+    case chunk::EDITOR:
         Trace("Found MAIN->EDITOR block.\n");
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kObject:
+    case chunk::OBJECT:
         ActObject(chunk, depth);
         break;
-    case kTrimesh:
+    case chunk::TRIMESH:
         Trace("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kVertexList:
+    case chunk::VERTEX_LIST:
         Trace("--- Found VERTEX list, SIZE: %u\n", chunk.length);
         RecordList(vertexLists, chunk, 12);
         break;
-    case kFaceList:
+    case chunk::FACE_LIST:
         Trace("--- Found FACE list, SIZE: %u\n", chunk.length);
         RecordList(faceLists, chunk, 8);
         break;
-    case kMappingCoordinates:
+    case chunk::MAPPING_COORDINATES:
         Trace("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
         RecordList(mappingLists, chunk, 8);
         break;
-    case kLocalCoordinateSystem:
+    case chunk::LOCAL_COORDINATE_SYSTEM:
         Trace("%u\n", chunk.length);
         if (ObjectSlot(chunk))
             RecordFixed(localSystems, objectCount, chunk, 48);
         break;
-    case kKeyframer:
+    case chunk::KEYFRAMER:
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kObjectNode:
-    case kCameraNode:
-    case kCameraTargetNode:
-    case kLightTargetNode:
-    case kSpotlightNode:
+    case chunk::OBJECT_NODE:
+    case chunk::CAMERA_NODE:
+    case chunk::CAMERA_TARGET_NODE:
+    case chunk::LIGHT_TARGET_NODE:
+    case chunk::SPOTLIGHT_NODE:
         ActNode(chunk, depth);
         break;
-    case kFrameRange:
+    case chunk::FRAME_RANGE:
         ActFrameRange(chunk);
         break;
-    case kNodeHeader:
+    case chunk::NODE_HEADER:
         ActNodeHeader(chunk);
         break;
-    case kPivot:
+    case chunk::PIVOT:
         Trace("(keyframe) Object PIVOT found.\n");
         if (NodeSlot(chunk))
             RecordFixed(pivots, nodeCount, chunk, 12);
         break;
-    case kPositionTrack:
+    case chunk::POSITION_TRACK:
         Trace("(keyframe) Position track found.\n");
         RecordTrack(positionTracks, chunk, 12);
         break;
-    case kRotationTrack:
+    case chunk::ROTATION_TRACK:
         Trace("(keyframe) Rotation track found.\n");
         RecordTrack(rotationTracks, chunk, 16);
         break;
-    case kHierarchyPosition:
+    case chunk::HIERARCHY_POSITION:
         Trace("(keyframe) Object hierarchy position.\n");
         ActHierarchyPosition(chunk);
         break;
@@ -330,7 +309,7 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    if (nodeChunkId == kCameraTargetNode || nodeChunkId == kLightTargetNode) {
+    if (nodeChunkId == chunk::CAMERA_TARGET_NODE || nodeChunkId == chunk::LIGHT_TARGET_NODE) {
         targetNames[nodeCount] = std::string(name) + ".target";
         name = targetNames[nodeCount].c_str();
     }

@@ -11,8 +11,11 @@
 // each stop the offending span with one trace line starting "Error! ", and what
 // was recorded before stays usable.
 //
-// Threads: construct and query on one thread; GetRotationKeys needs a current
-// OpenGL context in model-view matrix mode and leaves the matrix stack as found.
+// Rotation keys are composed on the CPU with the matrices glRotatef defines,
+// multiplied as the GL matrix stack multiplies them; the reader needs no
+// graphics library and no context.
+//
+// Threads: construct and query on one thread.
 #pragma once
 
 #include "scenefile/chunk_cursor.h"

@@ -1,9 +1,8 @@
 // The keyframe getters: tracks decoded from the image on each call.
 #include "scenefile/loader3ds.h"
 
-#include <GL/gl.h>
-
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -24,16 +23,76 @@ bool ReadKeyHead(ChunkCursor& cursor, uint32_t& frame)
     return cursor.Skip(4u * static_cast<uint32_t>(std::popcount(static_cast<unsigned>(flags & 0x1F))));
 }
 
-// Reads the angle and axis of a rotation key and multiplies the current
-// matrix by that rotation: degrees, about the negated axis.
-void MultiplyRotation(ChunkCursor& cursor)
+// Column-major 4x4 matrix, as OpenGL lays out its matrices.
+using Matrix = float[16];
+
+// The unit axis of a rotation, or false when the axis is too short to have a
+// direction (such a rotation contributes nothing). An axis along x, y or z
+// keeps its exact unit direction, however short it is.
+bool UnitAxis(float& x, float& y, float& z)
+{
+    const int zeros = (x == 0.0f) + (y == 0.0f) + (z == 0.0f);
+    if (zeros == 2) {
+        x = x == 0.0f ? 0.0f : (x < 0.0f ? -1.0f : 1.0f);
+        y = y == 0.0f ? 0.0f : (y < 0.0f ? -1.0f : 1.0f);
+        z = z == 0.0f ? 0.0f : (z < 0.0f ? -1.0f : 1.0f);
+        return true;
+    }
+    const float length = std::sqrt(x * x + y * y + z * z);
+    if (length <= 1.0e-4f)
+        return false;
+    x /= length;
+    y /= length;
+    z /= length;
+    return true;
+}
+
+// The rotation by `degrees` about the axis (x, y, z), as glRotatef defines it:
+// u u^T (1 - c) + c I + s [u]x for the unit axis u, computed in float.
+bool RotationMatrix(float degrees, float x, float y, float z, Matrix r)
+{
+    if (!UnitAxis(x, y, z))
+        return false;
+    const double radians = degrees * kPi / 180.0;
+    const float s = static_cast<float>(std::sin(radians));
+    const float c = static_cast<float>(std::cos(radians));
+    const float t = 1.0f - c;
+    const float xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, zx = z * x;
+    const float xs = x * s, ys = y * s, zs = z * s;
+    const float m[16] = {
+        t * xx + c,  t * xy + zs, t * zx - ys, 0.0f,
+        t * xy - zs, t * yy + c,  t * yz + xs, 0.0f,
+        t * zx + ys, t * yz - xs, t * zz + c,  0.0f,
+        0.0f,        0.0f,        0.0f,        1.0f,
+    };
+    std::memcpy(r, m, sizeof m);
+    return true;
+}
+
+// m = m * r: post-multiplication, as the GL matrix stack multiplies.
+void MultiplyRight(Matrix m, const Matrix r)
+{
+    float p[16];
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col)
+            p[col * 4 + row] = m[row] * r[col * 4] + m[4 + row] * r[col * 4 + 1] + m[8 + row] * r[col * 4 + 2] +
+                               m[12 + row] * r[col * 4 + 3];
+    std::memcpy(m, p, sizeof p);
+}
+
+// Reads the angle and axis of a rotation key and multiplies `m` on the right
+// by that rotation: the angle in degrees (rounded to float), about the
+// negated axis.
+void MultiplyRotation(ChunkCursor& cursor, Matrix m)
 {
     float angle = 0, x = 0, y = 0, z = 0;
     cursor.F32(angle);
     cursor.F32(x);
     cursor.F32(y);
     cursor.F32(z);
-    glRotatef(static_cast<float>(angle * 180.0 / kPi), -x, -y, -z);
+    float r[16];
+    if (RotationMatrix(static_cast<float>(angle * 180.0 / kPi), -x, -y, -z, r))
+        MultiplyRight(m, r);
 }
 
 }  // namespace
@@ -92,22 +151,21 @@ bool OlvarLoad3DS::GetRotationKeyCount(int32_t& count) const
     return ReportCount(TrackKeyCount(SelectedTrack(rotationTracks), kRotationPayload), count);
 }
 
-// Running product of the rotations, built on the model-view stack: the own
-// node's first key first when its parent's keys are in use, then each key.
+// Running product of the rotations, from the identity: the own node's first
+// key first when its parent's keys are in use, then each key in turn.
 bool OlvarLoad3DS::GetRotationKeys(float* matrices, int32_t* frames) const
 {
     const ImageSpan track = SelectedTrack(rotationTracks);
     const int64_t n = TrackKeyCount(track, kRotationPayload);
     if (n < 0)
         return false;
-    glPushMatrix();
-    glLoadIdentity();
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     if (ownNode >= 0 && ownNode < kMaxNodes && TrackKeyCount(rotationTracks[ownNode], kRotationPayload) > 0) {
         ChunkCursor own = Cursor(rotationTracks[ownNode]);
         uint32_t frame = 0;
         own.Skip(kTrackCountAt + 4);
         ReadKeyHead(own, frame);
-        MultiplyRotation(own);
+        MultiplyRotation(own, m);
     }
     ChunkCursor cursor = Cursor(track);
     cursor.Skip(kTrackCountAt + 4);
@@ -115,10 +173,9 @@ bool OlvarLoad3DS::GetRotationKeys(float* matrices, int32_t* frames) const
         uint32_t frame = 0;
         ReadKeyHead(cursor, frame);
         frames[i] = static_cast<int32_t>(frame);
-        MultiplyRotation(cursor);
-        glGetFloatv(GL_MODELVIEW_MATRIX, matrices + 16 * i);
+        MultiplyRotation(cursor, m);
+        std::memcpy(matrices + 16 * i, m, sizeof m);
     }
-    glPopMatrix();
     return true;
 }
 
