@@ -23,7 +23,7 @@ std::string Tree(const std::vector<uint8_t>& image, bool& sound)
     return result;
 }
 
-TEST(ChunkTree, NestedChunksIndentAndAChunkPastItsParentEndsTheSpan)
+TEST(ChunkTree, NestedChunksIndentAndAChunkPastItsParentIsCutThere)
 {
     ChunkBuilder b;
     b.Open(chunk::MAIN).Open(chunk::EDITOR).Open(chunk::OBJECT).Str("Box01").Open(chunk::TRIMESH);
@@ -34,15 +34,16 @@ TEST(ChunkTree, NestedChunksIndentAndAChunkPastItsParentEndsTheSpan)
     EXPECT_FALSE(sound);
     EXPECT_EQ(tree,
               "    offset  chunk\n"
-              "         0  chunk::MAIN MAIN  length 84\n"
-              "         6    chunk::EDITOR EDITOR  length 78\n"
-              "        12      chunk::OBJECT OBJECT  length 64 \"Box01\"\n"
-              "        24        chunk::TRIMESH TRIMESH  length 52\n"
-              "        30          chunk::VERTEX_LIST VERTEX_LIST  length 20 count 1\n"
-              "        50          chunk::FACE_LIST FACE_LIST  length 26 count 1\n"
-              "        66            chunk::SMOOTHING_GROUPS SMOOTHING_GROUPS  length 10\n"
-              "        76      !! chunk 0x7777 claims length 1000, but 8 bytes are left of its parent; "
-              "the tree stops making sense here\n");
+              "         0  0x4D4D MAIN  length 84\n"
+              "         6    0x3D3D EDITOR  length 78\n"
+              "        12      0x4000 OBJECT  length 64 \"Box01\"\n"
+              "        24        0x4100 TRIMESH  length 52\n"
+              "        30          0x4110 VERTEX_LIST  length 20 count 1\n"
+              "        50          0x4120 FACE_LIST  length 26 count 1\n"
+              "        66            0x4150 SMOOTHING_GROUPS  length 10\n"
+              "        76      0x7777 ?  length 1000\n"
+              "        76        !! only 8 bytes are left of its parent; the tree stops making sense here, "
+              "what fits is shown\n");
 }
 
 TEST(ChunkTree, NestingIsCutOffInsteadOfExhaustingTheStack)

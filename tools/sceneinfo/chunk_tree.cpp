@@ -18,7 +18,7 @@ struct TreeWalk {
 
     void Problem(uint32_t at, int depth, const std::string& what)
     {
-        std::fprintf(out, "%10u  %*s!! %s; the tree stops making sense here\n", at, 2 * depth, "", what.c_str());
+        std::fprintf(out, "%10u  %*s!! %s\n", at, 2 * depth, "", what.c_str());
         sound = false;
     }
 
@@ -87,23 +87,29 @@ struct TreeWalk {
             uint16_t id = 0;
             uint32_t length = 0;
             if (!c.U16(id) || !c.U32(length)) {
-                Problem(at, depth, std::to_string(end - at) + " bytes are too short for a chunk header");
+                Problem(at, depth, std::to_string(end - at) +
+                                       " bytes are too short for a chunk header; the tree stops making sense here");
                 return;
             }
-            if (length < chunk::kHeaderSize || length > end - at) {
-                Problem(at, depth, "chunk 0x" + Hex(id) + " claims length " + std::to_string(length) + ", but " +
-                                       std::to_string(end - at) + " bytes are left of its parent");
+            if (length < chunk::kHeaderSize) {
+                Problem(at, depth, "chunk 0x" + Hex(id) + " claims length " + std::to_string(length) +
+                                       ", shorter than its header; the tree stops making sense here");
                 return;
             }
-            const uint32_t data = at + chunk::kHeaderSize, next = at + length;
+            const bool cut = length > end - at;
+            const uint32_t data = at + chunk::kHeaderSize, next = cut ? end : at + length;
             std::string detail;
             const uint32_t children = Children(id, data, next, detail);
             const char* name = chunk::Name(id);
             std::fprintf(out, "%10u  %*s0x%04X %s  length %u%s\n", at, 2 * depth, "", id, name ? name : "?", length,
                          detail.c_str());
+            if (cut)
+                Problem(at, depth + 1, "only " + std::to_string(end - at) +
+                                           " bytes are left of its parent; the tree stops making sense here, "
+                                           "what fits is shown");
             if (children < next) {
                 if (depth + 1 >= kMaxDepth)
-                    Problem(children, depth + 1, "nesting deeper than " + std::to_string(kMaxDepth) + " levels");
+                    Problem(children, depth + 1, "nesting deeper than " + std::to_string(kMaxDepth) + " levels is not shown");
                 else
                     Walk(children, next, depth + 1);
             }

@@ -2,9 +2,10 @@
 // a short name for known ids, length, and a few details (names, counts),
 // indented by depth.
 //
-// The walk trusts nothing: every chunk must fit what is left of its parent,
-// nesting stops at a fixed depth, and where a chunk does not fit, one line
-// starting "!!" says where the tree stops making sense and that span ends.
+// The walk trusts nothing: nesting stops at a fixed depth, and where a chunk
+// does not fit what is left of its parent, a line starting "!!" says where the
+// tree stops making sense; the part of that chunk that fits is still shown,
+// and its parent's span ends there.
 #pragma once
 
 #include <cstddef>
