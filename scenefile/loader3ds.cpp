@@ -57,17 +57,21 @@ void OlvarLoad3DS::ClearTables()
 {
     objectCount = 0;
     nodeCount = 0;
-    for (int i = 0; i < kMaxObjects; ++i) {
-        objectNames[i] = nullptr;
-        faceLists[i] = vertexLists[i] = mappingLists[i] = localSystems[i] = ImageSpan{};
-    }
-    for (int i = 0; i < kMaxNodes; ++i) {
-        nodeNames[i] = nullptr;
-        targetNames[i].clear();
-        nodeParents[i] = hierarchyPositions[i] = 0;
-        pivots[i] = positionTracks[i] = rotationTracks[i] = ImageSpan{};
-        rangeStarts[i] = rangeEnds[i] = 0;
-    }
+    objects[0] = ObjectEntry{};
+    nodes[0] = NodeEntry{};
+}
+
+// Closes the current object and starts the next entry from nothing.
+void OlvarLoad3DS::NextObject()
+{
+    if (objectCount < kMaxObjects && ++objectCount < kMaxObjects)
+        objects[objectCount] = ObjectEntry{};
+}
+
+void OlvarLoad3DS::NextNode()
+{
+    if (nodeCount < kMaxNodes && ++nodeCount < kMaxNodes)
+        nodes[nodeCount] = NodeEntry{};
 }
 
 // Reads the whole file in one read; on failure the loader stays empty.
@@ -132,7 +136,6 @@ void OlvarLoad3DS::LoadImage()
         return;
     }
     Trace("TESTI: %u", mainLength);
-    ClearTables();
     if (mainLength < kHeaderSize) {
         Trace("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
         return;
@@ -205,20 +208,20 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
         break;
     case chunk::VERTEX_LIST:
         Trace("--- Found VERTEX list, SIZE: %u\n", chunk.length);
-        RecordList(vertexLists, chunk, 12);
+        RecordList(&ObjectEntry::vertices, chunk, 12);
         break;
     case chunk::FACE_LIST:
         Trace("--- Found FACE list, SIZE: %u\n", chunk.length);
-        RecordList(faceLists, chunk, 8);
+        RecordList(&ObjectEntry::faces, chunk, 8);
         break;
     case chunk::MAPPING_COORDINATES:
         Trace("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
-        RecordList(mappingLists, chunk, 8);
+        RecordList(&ObjectEntry::mapping, chunk, 8);
         break;
     case chunk::LOCAL_COORDINATE_SYSTEM:
         Trace("%u\n", chunk.length);
         if (ObjectSlot(chunk))
-            RecordFixed(localSystems, objectCount, chunk, 48);
+            RecordFixed(objects[objectCount].localSystem, chunk, 48);
         break;
     case chunk::KEYFRAMER:
         Descend(chunk, chunk.Data(), dataSize, depth);
@@ -239,15 +242,15 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
     case chunk::PIVOT:
         Trace("(keyframe) Object PIVOT found.\n");
         if (NodeSlot(chunk))
-            RecordFixed(pivots, nodeCount, chunk, 12);
+            RecordFixed(nodes[nodeCount].pivot, chunk, 12);
         break;
     case chunk::POSITION_TRACK:
         Trace("(keyframe) Position track found.\n");
-        RecordTrack(positionTracks, chunk, 12);
+        RecordTrack(&NodeEntry::positionTrack, chunk, 12);
         break;
     case chunk::ROTATION_TRACK:
         Trace("(keyframe) Rotation track found.\n");
-        RecordTrack(rotationTracks, chunk, 16);
+        RecordTrack(&NodeEntry::rotationTrack, chunk, 16);
         break;
     case chunk::HIERARCHY_POSITION:
         Trace("(keyframe) Object hierarchy position.\n");
@@ -272,12 +275,11 @@ void OlvarLoad3DS::ActObject(const Chunk& chunk, int depth)
     }
     const char* name = cursor.Chars();
     Trace("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
-    objectNames[objectCount] = name;
+    objects[objectCount].name = name;
     const uint32_t rest = chunk.length - nameLength - kHeaderSize;
     Trace("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
     Descend(chunk, chunk.Data() + nameLength, rest, depth);
-    if (objectCount < kMaxObjects)
-        ++objectCount;
+    NextObject();
 }
 
 // A keyframe node: everything nested in it is stored under its number.
@@ -288,8 +290,7 @@ void OlvarLoad3DS::ActNode(const Chunk& chunk, int depth)
     nodeChunkId = chunk.id;
     Trace("(keyframe) MESH found.\n");
     Descend(chunk, chunk.Data(), chunk.length - kHeaderSize, depth);
-    if (nodeCount < kMaxNodes)
-        ++nodeCount;
+    NextNode();
 }
 
 // Name and parent of the current node; target nodes get "<name>.target".
@@ -310,12 +311,16 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
         return;
     }
     if (nodeChunkId == chunk::CAMERA_TARGET_NODE || nodeChunkId == chunk::LIGHT_TARGET_NODE) {
-        targetNames[nodeCount] = std::string(name) + ".target";
-        name = targetNames[nodeCount].c_str();
+        const size_t length = std::strlen(name);
+        char* composed = new char[length + 8];
+        std::memcpy(composed, name, length);
+        std::memcpy(composed + length, ".target", 8);
+        composedNames.emplace_back(composed);
+        name = composed;
     }
     Trace("(keyframe) OBJECT parameters found.\n");
-    nodeNames[nodeCount] = name;
-    nodeParents[nodeCount] = parent;
+    nodes[nodeCount].name = name;
+    nodes[nodeCount].parent = parent;
 }
 
 void OlvarLoad3DS::ActFrameRange(const Chunk& chunk)
@@ -328,8 +333,8 @@ void OlvarLoad3DS::ActFrameRange(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    rangeStarts[nodeCount] = static_cast<int32_t>(start);
-    rangeEnds[nodeCount] = static_cast<int32_t>(end);
+    nodes[nodeCount].rangeStart = static_cast<int32_t>(start);
+    nodes[nodeCount].rangeEnd = static_cast<int32_t>(end);
 }
 
 void OlvarLoad3DS::ActHierarchyPosition(const Chunk& chunk)
@@ -342,46 +347,46 @@ void OlvarLoad3DS::ActHierarchyPosition(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    hierarchyPositions[nodeCount] = position;
+    nodes[nodeCount].hierarchyPosition = position;
 }
 
 // Records a counted list for the current object when all its items fit the
 // chunk; a list that does not fit leaves the object without that list.
-void OlvarLoad3DS::RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize)
+void OlvarLoad3DS::RecordList(ObjectList list, const Chunk& chunk, uint32_t itemSize)
 {
     if (!ObjectSlot(chunk))
         return;
     ChunkCursor cursor = Cursor(chunk.DataSpan());
     uint16_t count = 0;
     if (!cursor.U16(count) || !cursor.Skip(count * itemSize)) {
-        table[objectCount] = ImageSpan{};
+        objects[objectCount].*list = ImageSpan{};
         TooShort(chunk);
         return;
     }
-    table[objectCount] = chunk.DataSpan();
+    objects[objectCount].*list = chunk.DataSpan();
 }
 
-void OlvarLoad3DS::RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size)
+void OlvarLoad3DS::RecordFixed(ImageSpan& slot, const Chunk& chunk, uint32_t size)
 {
     if (chunk.length - kHeaderSize < size) {
-        table[index] = ImageSpan{};
+        slot = ImageSpan{};
         TooShort(chunk);
         return;
     }
-    table[index] = chunk.DataSpan();
+    slot = chunk.DataSpan();
 }
 
 // Records a key track for the current node when every key fits the chunk.
-void OlvarLoad3DS::RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload)
+void OlvarLoad3DS::RecordTrack(NodeTrack track, const Chunk& chunk, uint32_t payload)
 {
     if (!NodeSlot(chunk))
         return;
     if (TrackKeyCount(chunk.DataSpan(), payload) < 0) {
-        table[nodeCount] = ImageSpan{};
+        nodes[nodeCount].*track = ImageSpan{};
         TooShort(chunk);
         return;
     }
-    table[nodeCount] = chunk.DataSpan();
+    nodes[nodeCount].*track = chunk.DataSpan();
 }
 
 // False (with a trace line) once the object tables are full.

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <string>
+#include <vector>
 
 class OlvarLoad3DS : public OlvarLoader {
 public:
@@ -61,11 +61,33 @@ public:
     // Read-only view of the tables, for tools: names are nullptr when the
     // object or node has none.
     int ObjectCount() const { return objectCount; }
-    const char* ObjectName(int i) const { return i >= 0 && i < objectCount ? objectNames[i] : nullptr; }
+    const char* ObjectName(int i) const { return i >= 0 && i < objectCount ? objects[i].name : nullptr; }
     int NodeCount() const { return nodeCount; }
-    const char* NodeName(int i) const { return i >= 0 && i < nodeCount ? nodeNames[i] : nullptr; }
+    const char* NodeName(int i) const { return i >= 0 && i < nodeCount ? nodes[i].name : nullptr; }
 
 private:
+    // What the walk records for one OBJECT chunk: positions in the image.
+    struct ObjectEntry {
+        const char* name = nullptr;
+        ImageSpan faces;
+        ImageSpan vertices;
+        ImageSpan mapping;
+        ImageSpan localSystem;
+    };
+    // What the walk records for one keyframe node.
+    struct NodeEntry {
+        const char* name = nullptr;
+        int16_t parent = 0;
+        int16_t hierarchyPosition = 0;
+        ImageSpan pivot;
+        ImageSpan positionTrack;
+        ImageSpan rotationTrack;
+        int32_t rangeStart = 0;
+        int32_t rangeEnd = 0;
+    };
+    using ObjectList = ImageSpan ObjectEntry::*;
+    using NodeTrack = ImageSpan NodeEntry::*;
+
     struct Chunk {
         uint16_t id;
         uint32_t start;
@@ -91,17 +113,20 @@ private:
     void ActNodeHeader(const Chunk& chunk);
     void ActFrameRange(const Chunk& chunk);
     void ActHierarchyPosition(const Chunk& chunk);
-    void RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize);
-    void RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size);
-    void RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload);
+    void RecordList(ObjectList list, const Chunk& chunk, uint32_t itemSize);
+    void RecordFixed(ImageSpan& slot, const Chunk& chunk, uint32_t size);
+    void RecordTrack(NodeTrack track, const Chunk& chunk, uint32_t payload);
+    void NextObject();
+    void NextNode();
     bool ObjectSlot(const Chunk& chunk);
     bool NodeSlot(const Chunk& chunk);
     void TooShort(const Chunk& chunk);
 
     ChunkCursor Cursor(ImageSpan span) const;
-    int32_t ListCount(const ImageSpan* table, uint32_t itemSize) const;
+    int32_t ListCount(ObjectList list, uint32_t itemSize) const;
+    const uint8_t* ListItems(ObjectList list) const;
     int64_t TrackKeyCount(ImageSpan track, uint32_t payload) const;
-    ImageSpan SelectedTrack(const ImageSpan* table) const;
+    ImageSpan SelectedTrack(NodeTrack track) const;
     // What every count getter reports for a looked-up count (negative: no data).
     static bool ReportCount(int64_t n, int32_t& count)
     {
@@ -110,27 +135,20 @@ private:
     }
     bool ReadOrigin(float* origin) const;
 
+    // The tables: entries up to and including the current count are valid
+    // (the one at the count is the object or node being read); each entry is
+    // cleared as the count reaches it.
     int32_t objectCount = 0;
-    const char* objectNames[kMaxObjects];
-    ImageSpan faceLists[kMaxObjects];
-    ImageSpan vertexLists[kMaxObjects];
-    ImageSpan mappingLists[kMaxObjects];
-    ImageSpan localSystems[kMaxObjects];
+    ObjectEntry objects[kMaxObjects];
     std::unique_ptr<uint8_t[]> image;
     int32_t imageSize = 0;
     int32_t selectedObject = -1;
 
     int32_t nodeCount = 0;
     uint32_t nodeChunkId = 0;
-    const char* nodeNames[kMaxNodes];
-    std::string targetNames[kMaxNodes];
-    int16_t nodeParents[kMaxNodes];
-    int16_t hierarchyPositions[kMaxNodes];
-    ImageSpan pivots[kMaxNodes];
-    ImageSpan positionTracks[kMaxNodes];
-    ImageSpan rotationTracks[kMaxNodes];
-    int32_t rangeStarts[kMaxNodes];
-    int32_t rangeEnds[kMaxNodes];
+    NodeEntry nodes[kMaxNodes];
+    // "<name>.target" names of camera and light target nodes, which the nodes' names point into.
+    std::vector<std::unique_ptr<char[]>> composedNames;
     int32_t selectedNode = -1;
     int32_t ownNode = -1;
 

@@ -1,7 +1,6 @@
 // The keyframe getters: tracks decoded from the image on each call.
 #include "scenefile/loader3ds.h"
 
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -20,7 +19,10 @@ bool ReadKeyHead(ChunkCursor& cursor, uint32_t& frame)
     uint16_t flags = 0;
     if (!cursor.U32(frame) || !cursor.U16(flags))
         return false;
-    return cursor.Skip(4u * static_cast<uint32_t>(std::popcount(static_cast<unsigned>(flags & 0x1F))));
+    // Bits set in each value of the five low flag bits.
+    static constexpr uint8_t kBits[32] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+                                          1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5};
+    return cursor.Skip(4u * kBits[flags & 0x1F]);
 }
 
 // Column-major 4x4 matrix, as OpenGL lays out its matrices.
@@ -115,21 +117,21 @@ int64_t OlvarLoad3DS::TrackKeyCount(ImageSpan track, uint32_t payload) const
     return count;
 }
 
-ImageSpan OlvarLoad3DS::SelectedTrack(const ImageSpan* table) const
+ImageSpan OlvarLoad3DS::SelectedTrack(NodeTrack track) const
 {
     if (selectedNode < 0 || selectedNode >= kMaxNodes)
         return ImageSpan{};
-    return table[selectedNode];
+    return nodes[selectedNode].*track;
 }
 
 bool OlvarLoad3DS::GetPositionKeyCount(int32_t& count) const
 {
-    return ReportCount(TrackKeyCount(SelectedTrack(positionTracks), kPositionPayload), count);
+    return ReportCount(TrackKeyCount(SelectedTrack(&NodeEntry::positionTrack), kPositionPayload), count);
 }
 
 bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
 {
-    const ImageSpan track = SelectedTrack(positionTracks);
+    const ImageSpan track = SelectedTrack(&NodeEntry::positionTrack);
     const int64_t n = TrackKeyCount(track, kPositionPayload);
     if (n < 0)
         return false;
@@ -148,20 +150,20 @@ bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
 
 bool OlvarLoad3DS::GetRotationKeyCount(int32_t& count) const
 {
-    return ReportCount(TrackKeyCount(SelectedTrack(rotationTracks), kRotationPayload), count);
+    return ReportCount(TrackKeyCount(SelectedTrack(&NodeEntry::rotationTrack), kRotationPayload), count);
 }
 
 // Running product of the rotations, from the identity: the own node's first
 // key first when its parent's keys are in use, then each key in turn.
 bool OlvarLoad3DS::GetRotationKeys(float* matrices, int32_t* frames) const
 {
-    const ImageSpan track = SelectedTrack(rotationTracks);
+    const ImageSpan track = SelectedTrack(&NodeEntry::rotationTrack);
     const int64_t n = TrackKeyCount(track, kRotationPayload);
     if (n < 0)
         return false;
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (ownNode >= 0 && ownNode < kMaxNodes && TrackKeyCount(rotationTracks[ownNode], kRotationPayload) > 0) {
-        ChunkCursor own = Cursor(rotationTracks[ownNode]);
+    if (ownNode >= 0 && ownNode < kMaxNodes && TrackKeyCount(nodes[ownNode].rotationTrack, kRotationPayload) > 0) {
+        ChunkCursor own = Cursor(nodes[ownNode].rotationTrack);
         uint32_t frame = 0;
         own.Skip(kTrackCountAt + 4);
         ReadKeyHead(own, frame);
@@ -185,16 +187,16 @@ bool OlvarLoad3DS::GetFrameRange(int32_t& start, int32_t& end) const
         start = end = 0;
         return false;
     }
-    start = rangeStarts[selectedNode];
-    end = rangeEnds[selectedNode];
+    start = nodes[selectedNode].rangeStart;
+    end = nodes[selectedNode].rangeEnd;
     return true;
 }
 
 bool OlvarLoad3DS::GetPivot(float* pivot) const
 {
-    if (selectedNode < 0 || selectedNode >= kMaxNodes || !pivots[selectedNode].Present())
+    if (selectedNode < 0 || selectedNode >= kMaxNodes || !nodes[selectedNode].pivot.Present())
         return false;
-    ChunkCursor cursor = Cursor(pivots[selectedNode]);
+    ChunkCursor cursor = Cursor(nodes[selectedNode].pivot);
     float p[3];
     if (!cursor.F32(p[0]) || !cursor.F32(p[1]) || !cursor.F32(p[2]))
         return false;
