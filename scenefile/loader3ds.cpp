@@ -8,6 +8,9 @@
 
 #include "scenefile/chunk_ids.h"
 
+// With the trace off (fuzzing, benchmarks) not even the call is made.
+#define TRACE(...) (trace ? Trace(__VA_ARGS__) : void())
+
 namespace {
 
 // Well-formed files nest at most five levels; anything far deeper is hostile
@@ -79,31 +82,31 @@ void OlvarLoad3DS::ReadFile(const char* fileName)
 {
     std::unique_ptr<FILE, FileCloser> file(fopen(fileName, "rb"));
     if (!file) {
-        Trace("Error! Unable to open file %s", fileName);
+        TRACE("Error! Unable to open file %s", fileName);
         return;
     }
     long size = -1;
     if (fseek(file.get(), 0, SEEK_END) == 0)
         size = ftell(file.get());
     if (size < 0 || fseek(file.get(), 0, SEEK_SET) != 0) {
-        Trace("Error! Unable to read from file.\n");
+        TRACE("Error! Unable to read from file.\n");
         return;
     }
     std::unique_ptr<uint8_t[]> buffer;
     if (size <= std::numeric_limits<int32_t>::max())
         buffer.reset(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
-        Trace("Error! Unable to allocate memory.\n");
+        TRACE("Error! Unable to allocate memory.\n");
         return;
     }
     if (fread(buffer.get(), 1, size, file.get()) != static_cast<size_t>(size) || ferror(file.get())) {
-        Trace("Error! Unable to read from file.\n");
+        TRACE("Error! Unable to read from file.\n");
         return;
     }
     file.reset();
     image = std::move(buffer);
     imageSize = static_cast<int32_t>(size);
-    Trace("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
+    TRACE("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
 }
 
 // Copies a caller's image, as ReadFile would have read it.
@@ -113,7 +116,7 @@ void OlvarLoad3DS::Adopt(const uint8_t* data, size_t size)
     if (size <= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         buffer.reset(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
-        Trace("Error! Unable to allocate memory.\n");
+        TRACE("Error! Unable to allocate memory.\n");
         return;
     }
     if (size > 0)
@@ -130,19 +133,19 @@ void OlvarLoad3DS::LoadImage()
     uint16_t id = 0;
     uint32_t mainLength = 0;
     if (!header.U16(id) || !header.U32(mainLength) || id != chunk::MAIN) {
-        Trace("Corrupt .3DS file.\n");
+        TRACE("Corrupt .3DS file.\n");
         image.reset();
         imageSize = 0;
         return;
     }
-    Trace("TESTI: %u", mainLength);
+    TRACE("TESTI: %u", mainLength);
     if (mainLength < kHeaderSize) {
-        Trace("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
+        TRACE("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
         return;
     }
     uint32_t end = mainLength;
     if (mainLength > size) {
-        Trace("Error! MAIN chunk SIZE: %u runs past the end of the file (%u bytes); reading what is there.\n",
+        TRACE("Error! MAIN chunk SIZE: %u runs past the end of the file (%u bytes); reading what is there.\n",
               mainLength, size);
         end = size;
     }
@@ -157,7 +160,7 @@ void OlvarLoad3DS::Walk(uint32_t at, uint32_t span, int depth)
         if (!ReadHeader(at, span, chunk))
             return;
         span -= chunk.length;
-        Trace("ID: %u, SIZE: %u, DATASIZE: %u\n", chunk.id, chunk.length, span);
+        TRACE("ID: %u, SIZE: %u, DATASIZE: %u\n", chunk.id, chunk.length, span);
         Act(chunk, depth);
         at += chunk.length;
     }
@@ -170,11 +173,11 @@ bool OlvarLoad3DS::ReadHeader(uint32_t at, uint32_t span, Chunk& chunk)
     ChunkCursor cursor(image.get(), static_cast<uint32_t>(imageSize), at, at + span);
     chunk.start = at;
     if (!cursor.U16(chunk.id) || !cursor.U32(chunk.length)) {
-        Trace("Error! %u bytes at offset %u are too short for a chunk header.\n", span, at);
+        TRACE("Error! %u bytes at offset %u are too short for a chunk header.\n", span, at);
         return false;
     }
     if (chunk.length < kHeaderSize || chunk.length > span) {
-        Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, does not fit the %u bytes left of its parent.\n",
+        TRACE("Error! Chunk ID: %u at offset %u, SIZE: %u, does not fit the %u bytes left of its parent.\n",
               chunk.id, at, chunk.length, span);
         return false;
     }
@@ -184,7 +187,7 @@ bool OlvarLoad3DS::ReadHeader(uint32_t at, uint32_t span, Chunk& chunk)
 void OlvarLoad3DS::Descend(const Chunk& chunk, uint32_t at, uint32_t span, int depth)
 {
     if (depth + 1 >= kMaxDepth) {
-        Trace("Error! Chunk ID: %u at offset %u is nested too deep; its contents are skipped.\n", chunk.id,
+        TRACE("Error! Chunk ID: %u at offset %u is nested too deep; its contents are skipped.\n", chunk.id,
               chunk.start);
         return;
     }
@@ -196,30 +199,30 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
     const uint32_t dataSize = chunk.length - kHeaderSize;
     switch (chunk.id) {
     case chunk::EDITOR:
-        Trace("Found MAIN->EDITOR block.\n");
+        TRACE("Found MAIN->EDITOR block.\n");
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
     case chunk::OBJECT:
         ActObject(chunk, depth);
         break;
     case chunk::TRIMESH:
-        Trace("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
+        TRACE("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
     case chunk::VERTEX_LIST:
-        Trace("--- Found VERTEX list, SIZE: %u\n", chunk.length);
+        TRACE("--- Found VERTEX list, SIZE: %u\n", chunk.length);
         RecordList(&ObjectEntry::vertices, chunk, 12);
         break;
     case chunk::FACE_LIST:
-        Trace("--- Found FACE list, SIZE: %u\n", chunk.length);
+        TRACE("--- Found FACE list, SIZE: %u\n", chunk.length);
         RecordList(&ObjectEntry::faces, chunk, 8);
         break;
     case chunk::MAPPING_COORDINATES:
-        Trace("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
+        TRACE("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
         RecordList(&ObjectEntry::mapping, chunk, 8);
         break;
     case chunk::LOCAL_COORDINATE_SYSTEM:
-        Trace("%u\n", chunk.length);
+        TRACE("%u\n", chunk.length);
         if (ObjectSlot(chunk))
             RecordFixed(objects[objectCount].localSystem, chunk, 48);
         break;
@@ -240,20 +243,20 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
         ActNodeHeader(chunk);
         break;
     case chunk::PIVOT:
-        Trace("(keyframe) Object PIVOT found.\n");
+        TRACE("(keyframe) Object PIVOT found.\n");
         if (NodeSlot(chunk))
             RecordFixed(nodes[nodeCount].pivot, chunk, 12);
         break;
     case chunk::POSITION_TRACK:
-        Trace("(keyframe) Position track found.\n");
+        TRACE("(keyframe) Position track found.\n");
         RecordTrack(&NodeEntry::positionTrack, chunk, 12);
         break;
     case chunk::ROTATION_TRACK:
-        Trace("(keyframe) Rotation track found.\n");
+        TRACE("(keyframe) Rotation track found.\n");
         RecordTrack(&NodeEntry::rotationTrack, chunk, 16);
         break;
     case chunk::HIERARCHY_POSITION:
-        Trace("(keyframe) Object hierarchy position.\n");
+        TRACE("(keyframe) Object hierarchy position.\n");
         ActHierarchyPosition(chunk);
         break;
     default:
@@ -270,14 +273,14 @@ void OlvarLoad3DS::ActObject(const Chunk& chunk, int depth)
     const ChunkCursor cursor = Cursor(chunk.DataSpan());
     const uint32_t nameLength = cursor.MeasureString();
     if (nameLength == 0) {
-        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        TRACE("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
         return;
     }
     const char* name = cursor.Chars();
-    Trace("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
+    TRACE("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
     objects[objectCount].name = name;
     const uint32_t rest = chunk.length - nameLength - kHeaderSize;
-    Trace("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
+    TRACE("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
     Descend(chunk, chunk.Data() + nameLength, rest, depth);
     NextObject();
 }
@@ -288,7 +291,7 @@ void OlvarLoad3DS::ActNode(const Chunk& chunk, int depth)
     if (!NodeSlot(chunk))
         return;
     nodeChunkId = chunk.id;
-    Trace("(keyframe) MESH found.\n");
+    TRACE("(keyframe) MESH found.\n");
     Descend(chunk, chunk.Data(), chunk.length - kHeaderSize, depth);
     NextNode();
 }
@@ -301,7 +304,7 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
     ChunkCursor cursor = Cursor(chunk.DataSpan());
     const uint32_t nameLength = cursor.MeasureString();
     if (nameLength == 0) {
-        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        TRACE("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
         return;
     }
     const char* name = cursor.Chars();
@@ -318,7 +321,7 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
         composedNames.emplace_back(composed);
         name = composed;
     }
-    Trace("(keyframe) OBJECT parameters found.\n");
+    TRACE("(keyframe) OBJECT parameters found.\n");
     nodes[nodeCount].name = name;
     nodes[nodeCount].parent = parent;
 }
@@ -381,12 +384,13 @@ void OlvarLoad3DS::RecordTrack(NodeTrack track, const Chunk& chunk, uint32_t pay
 {
     if (!NodeSlot(chunk))
         return;
-    if (TrackKeyCount(chunk.DataSpan(), payload) < 0) {
-        nodes[nodeCount].*track = ImageSpan{};
+    const int64_t keys = TrackKeyCount(chunk.DataSpan(), payload);
+    if (keys < 0) {
+        nodes[nodeCount].*track = Track{};
         TooShort(chunk);
         return;
     }
-    nodes[nodeCount].*track = chunk.DataSpan();
+    nodes[nodeCount].*track = Track{chunk.DataSpan(), static_cast<uint32_t>(keys)};
 }
 
 // False (with a trace line) once the object tables are full.
@@ -394,7 +398,7 @@ bool OlvarLoad3DS::ObjectSlot(const Chunk& chunk)
 {
     if (objectCount < kMaxObjects)
         return true;
-    Trace("Error! Chunk ID: %u at offset %u: more than %d objects, ignored.\n", chunk.id, chunk.start,
+    TRACE("Error! Chunk ID: %u at offset %u: more than %d objects, ignored.\n", chunk.id, chunk.start,
           kMaxObjects);
     return false;
 }
@@ -404,14 +408,14 @@ bool OlvarLoad3DS::NodeSlot(const Chunk& chunk)
 {
     if (nodeCount < kMaxNodes)
         return true;
-    Trace("Error! Chunk ID: %u at offset %u: more than %d keyframe nodes, ignored.\n", chunk.id, chunk.start,
+    TRACE("Error! Chunk ID: %u at offset %u: more than %d keyframe nodes, ignored.\n", chunk.id, chunk.start,
           kMaxNodes);
     return false;
 }
 
 void OlvarLoad3DS::TooShort(const Chunk& chunk)
 {
-    Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, is too short for what it holds; ignored.\n", chunk.id,
+    TRACE("Error! Chunk ID: %u at offset %u, SIZE: %u, is too short for what it holds; ignored.\n", chunk.id,
           chunk.start, chunk.length);
 }
 

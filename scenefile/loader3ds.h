@@ -67,26 +67,36 @@ public:
 
 private:
     // What the walk records for one OBJECT chunk: positions in the image.
+    // The table entries have no member initialisers: the tables are left
+    // unset when the loader is made, and an entry is cleared (ObjectEntry{})
+    // when the count reaches it, before anything can be recorded in it.
     struct ObjectEntry {
-        const char* name = nullptr;
+        const char* name;
         ImageSpan faces;
         ImageSpan vertices;
         ImageSpan mapping;
         ImageSpan localSystem;
     };
-    // What the walk records for one keyframe node.
+    // A key track whose keys were all found inside its chunk, and their count.
+    struct Track {
+        ImageSpan span;
+        uint32_t keys;
+
+        int64_t KeyCount() const { return span.Present() ? int64_t(keys) : -1; }
+    };
+    // What the walk records for one keyframe node; cleared as ObjectEntry is.
     struct NodeEntry {
-        const char* name = nullptr;
-        int16_t parent = 0;
-        int16_t hierarchyPosition = 0;
+        const char* name;
+        int16_t parent;
+        int16_t hierarchyPosition;
         ImageSpan pivot;
-        ImageSpan positionTrack;
-        ImageSpan rotationTrack;
-        int32_t rangeStart = 0;
-        int32_t rangeEnd = 0;
+        Track positionTrack;
+        Track rotationTrack;
+        int32_t rangeStart;
+        int32_t rangeEnd;
     };
     using ObjectList = ImageSpan ObjectEntry::*;
-    using NodeTrack = ImageSpan NodeEntry::*;
+    using NodeTrack = Track NodeEntry::*;
 
     struct Chunk {
         uint16_t id;
@@ -126,7 +136,7 @@ private:
     int32_t ListCount(ObjectList list, uint32_t itemSize) const;
     const uint8_t* ListItems(ObjectList list) const;
     int64_t TrackKeyCount(ImageSpan track, uint32_t payload) const;
-    ImageSpan SelectedTrack(NodeTrack track) const;
+    Track SelectedTrack(NodeTrack track) const;
     // What every count getter reports for a looked-up count (negative: no data).
     static bool ReportCount(int64_t n, int32_t& count)
     {

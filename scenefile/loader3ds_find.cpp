@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstring>
 
+// With the trace off (fuzzing, benchmarks) not even the call is made.
+#define TRACE(...) (trace ? Trace(__VA_ARGS__) : void())
+
 bool OlvarLoad3DS::Find(const char* name, bool useParentKeys)
 {
     if (!name)
@@ -12,7 +15,7 @@ bool OlvarLoad3DS::Find(const char* name, bool useParentKeys)
     for (int i = 0; i < objectCount; ++i) {
         if (!objects[i].name || std::strcmp(objects[i].name, name) != 0)
             continue;
-        Trace("Find(): Found object %s\n", name);
+        TRACE("Find(): Found object %s\n", name);
         selectedObject = i;
         matched = true;
     }
@@ -24,13 +27,13 @@ bool OlvarLoad3DS::Find(const char* name, bool useParentKeys)
             for (int j = 0; j < nodeCount; ++j) {
                 if (nodes[j].hierarchyPosition != nodes[i].parent)
                     continue;
-                Trace("Find(): Using parent keyframes for object %s\n", name);
+                TRACE("Find(): Using parent keyframes for object %s\n", name);
                 selectedNode = j;
                 ownNode = i;
                 found = true;
             }
         } else {
-            Trace("Find(): Found keyframes for object %s\n", name);
+            TRACE("Find(): Found keyframes for object %s\n", name);
             selectedNode = i;
             ownNode = -1;
             found = true;

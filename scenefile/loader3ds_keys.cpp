@@ -8,9 +8,10 @@ namespace {
 
 // Track flags and eight ignored bytes come before the key count.
 constexpr uint32_t kTrackCountAt = 10;
-constexpr uint32_t kPositionPayload = 12;
-constexpr uint32_t kRotationPayload = 16;
 constexpr double kPi = 3.14159265358979323846;
+// The optional floats a key's flags announce: one per bit set among bits 0-4.
+constexpr uint8_t kFlagFloats[32] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+                                     1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5};
 
 // Reads a key's frame and moves past its flags and the optional floats they
 // announce (one per bit set among bits 0-4); false when they overrun.
@@ -19,14 +20,8 @@ bool ReadKeyHead(ChunkCursor& cursor, uint32_t& frame)
     uint16_t flags = 0;
     if (!cursor.U32(frame) || !cursor.U16(flags))
         return false;
-    // Bits set in each value of the five low flag bits.
-    static constexpr uint8_t kBits[32] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
-                                          1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5};
-    return cursor.Skip(4u * kBits[flags & 0x1F]);
+    return cursor.Skip(4u * kFlagFloats[flags & 0x1F]);
 }
-
-// Column-major 4x4 matrix, as OpenGL lays out its matrices.
-using Matrix = float[16];
 
 // The unit axis of a rotation, or false when the axis is too short to have a
 // direction (such a rotation contributes nothing). An axis along x, y or z
@@ -49,9 +44,16 @@ bool UnitAxis(float& x, float& y, float& z)
     return true;
 }
 
+// The upper 3x3 block of a rotation matrix, column-major; the rest of a
+// rotation's 4x4 matrix is 0, 0, 0, 1.
+struct Rotation {
+    float e[9];
+};
+
 // The rotation by `degrees` about the axis (x, y, z), as glRotatef defines it:
-// u u^T (1 - c) + c I + s [u]x for the unit axis u, computed in float.
-bool RotationMatrix(float degrees, float x, float y, float z, Matrix r)
+// u u^T (1 - c) + c I + s [u]x for the unit axis u, computed in float; false
+// when the axis has no direction.
+bool RotationMatrix(float degrees, float x, float y, float z, Rotation& r)
 {
     if (!UnitAxis(x, y, z))
         return false;
@@ -61,38 +63,38 @@ bool RotationMatrix(float degrees, float x, float y, float z, Matrix r)
     const float t = 1.0f - c;
     const float xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, zx = z * x;
     const float xs = x * s, ys = y * s, zs = z * s;
-    const float m[16] = {
-        t * xx + c,  t * xy + zs, t * zx - ys, 0.0f,
-        t * xy - zs, t * yy + c,  t * yz + xs, 0.0f,
-        t * zx + ys, t * yz - xs, t * zz + c,  0.0f,
-        0.0f,        0.0f,        0.0f,        1.0f,
-    };
-    std::memcpy(r, m, sizeof m);
+    r = Rotation{{
+        t * xx + c,  t * xy + zs, t * zx - ys,
+        t * xy - zs, t * yy + c,  t * yz + xs,
+        t * zx + ys, t * yz - xs, t * zz + c,
+    }};
     return true;
 }
 
-// m = m * r: post-multiplication, as the GL matrix stack multiplies.
-void MultiplyRight(Matrix m, const Matrix r)
+// m = m * r for a 4x4 column-major m, as the GL matrix stack multiplies
+// (post-multiplication). Each row of m changes on its own, and only in its
+// first three columns.
+void MultiplyRight(float* m, const Rotation& r)
 {
-    float p[16];
-    for (int row = 0; row < 4; ++row)
-        for (int col = 0; col < 4; ++col)
-            p[col * 4 + row] = m[row] * r[col * 4] + m[4 + row] * r[col * 4 + 1] + m[8 + row] * r[col * 4 + 2] +
-                               m[12 + row] * r[col * 4 + 3];
-    std::memcpy(m, p, sizeof p);
+    for (int row = 0; row < 3; ++row) {
+        const float a = m[row], b = m[4 + row], c = m[8 + row];
+        m[row] = a * r.e[0] + b * r.e[1] + c * r.e[2];
+        m[4 + row] = a * r.e[3] + b * r.e[4] + c * r.e[5];
+        m[8 + row] = a * r.e[6] + b * r.e[7] + c * r.e[8];
+    }
 }
 
 // Reads the angle and axis of a rotation key and multiplies `m` on the right
 // by that rotation: the angle in degrees (rounded to float), about the
 // negated axis.
-void MultiplyRotation(ChunkCursor& cursor, Matrix m)
+void MultiplyRotation(ChunkCursor& cursor, float* m)
 {
     float angle = 0, x = 0, y = 0, z = 0;
     cursor.F32(angle);
     cursor.F32(x);
     cursor.F32(y);
     cursor.F32(z);
-    float r[16];
+    Rotation r;
     if (RotationMatrix(static_cast<float>(angle * 180.0 / kPi), -x, -y, -z, r))
         MultiplyRight(m, r);
 }
@@ -100,7 +102,8 @@ void MultiplyRotation(ChunkCursor& cursor, Matrix m)
 }  // namespace
 
 // Key count of a track whose keys all fit its chunk, or -1 when absent or
-// when the header or any key overruns the chunk.
+// when the header or any key overruns the chunk. Runs once per track, while
+// loading; the getters trust the count it found.
 int64_t OlvarLoad3DS::TrackKeyCount(ImageSpan track, uint32_t payload) const
 {
     if (!track.Present())
@@ -109,33 +112,40 @@ int64_t OlvarLoad3DS::TrackKeyCount(ImageSpan track, uint32_t payload) const
     uint32_t count = 0;
     if (!cursor.Skip(kTrackCountAt) || !cursor.U32(count))
         return -1;
+    // Each key: frame (4 bytes), flags (2), one float per flag bit 0-4, payload.
+    const uint8_t* key = image.get() + cursor.Offset();
+    uint64_t left = cursor.Left();
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t frame = 0;
-        if (!ReadKeyHead(cursor, frame) || !cursor.Skip(payload))
+        if (left < 6)
             return -1;
+        const uint64_t size = 6 + 4 * uint64_t(kFlagFloats[key[4] & 0x1F]) + payload;
+        if (left < size)
+            return -1;
+        key += size;
+        left -= size;
     }
     return count;
 }
 
-ImageSpan OlvarLoad3DS::SelectedTrack(NodeTrack track) const
+OlvarLoad3DS::Track OlvarLoad3DS::SelectedTrack(NodeTrack track) const
 {
     if (selectedNode < 0 || selectedNode >= kMaxNodes)
-        return ImageSpan{};
+        return Track{};
     return nodes[selectedNode].*track;
 }
 
 bool OlvarLoad3DS::GetPositionKeyCount(int32_t& count) const
 {
-    return ReportCount(TrackKeyCount(SelectedTrack(&NodeEntry::positionTrack), kPositionPayload), count);
+    return ReportCount(SelectedTrack(&NodeEntry::positionTrack).KeyCount(), count);
 }
 
 bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
 {
-    const ImageSpan track = SelectedTrack(&NodeEntry::positionTrack);
-    const int64_t n = TrackKeyCount(track, kPositionPayload);
+    const Track track = SelectedTrack(&NodeEntry::positionTrack);
+    const int64_t n = track.KeyCount();
     if (n < 0)
         return false;
-    ChunkCursor cursor = Cursor(track);
+    ChunkCursor cursor = Cursor(track.span);
     cursor.Skip(kTrackCountAt + 4);
     for (int64_t i = 0; i < n; ++i) {
         uint32_t frame = 0;
@@ -150,26 +160,26 @@ bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
 
 bool OlvarLoad3DS::GetRotationKeyCount(int32_t& count) const
 {
-    return ReportCount(TrackKeyCount(SelectedTrack(&NodeEntry::rotationTrack), kRotationPayload), count);
+    return ReportCount(SelectedTrack(&NodeEntry::rotationTrack).KeyCount(), count);
 }
 
 // Running product of the rotations, from the identity: the own node's first
 // key first when its parent's keys are in use, then each key in turn.
 bool OlvarLoad3DS::GetRotationKeys(float* matrices, int32_t* frames) const
 {
-    const ImageSpan track = SelectedTrack(&NodeEntry::rotationTrack);
-    const int64_t n = TrackKeyCount(track, kRotationPayload);
+    const Track track = SelectedTrack(&NodeEntry::rotationTrack);
+    const int64_t n = track.KeyCount();
     if (n < 0)
         return false;
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (ownNode >= 0 && ownNode < kMaxNodes && TrackKeyCount(nodes[ownNode].rotationTrack, kRotationPayload) > 0) {
-        ChunkCursor own = Cursor(nodes[ownNode].rotationTrack);
+    if (ownNode >= 0 && ownNode < kMaxNodes && nodes[ownNode].rotationTrack.KeyCount() > 0) {
+        ChunkCursor own = Cursor(nodes[ownNode].rotationTrack.span);
         uint32_t frame = 0;
         own.Skip(kTrackCountAt + 4);
         ReadKeyHead(own, frame);
         MultiplyRotation(own, m);
     }
-    ChunkCursor cursor = Cursor(track);
+    ChunkCursor cursor = Cursor(track.span);
     cursor.Skip(kTrackCountAt + 4);
     for (int64_t i = 0; i < n; ++i) {
         uint32_t frame = 0;
