@@ -96,10 +96,19 @@ bool OlvarLoad3DS::GetFaces(uint16_t* faces) const
     if (n <= 0)
         return false;
     const uint8_t* face = ListItems(&ObjectEntry::faces);
-    for (int32_t i = 0; i < n; ++i, face += 8) {
-        faces[3 * i] = LittleU16(face);
-        faces[3 * i + 1] = LittleU16(face + 2);
-        faces[3 * i + 2] = LittleU16(face + 4);
+    if constexpr (std::endian::native == std::endian::little) {
+        // Each stored face is three corners and a flags word: copy eight bytes
+        // per face, the next face's corners overwriting the flags, and only
+        // the three corners of the last one.
+        for (int32_t i = 0; i + 1 < n; ++i, face += 8)
+            std::memcpy(faces + 3 * i, face, 8);
+        std::memcpy(faces + 3 * (n - 1), face, 6);
+    } else {
+        for (int32_t i = 0; i < n; ++i, face += 8) {
+            faces[3 * i] = LittleU16(face);
+            faces[3 * i + 1] = LittleU16(face + 2);
+            faces[3 * i + 2] = LittleU16(face + 4);
+        }
     }
     return true;
 }
