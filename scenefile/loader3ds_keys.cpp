@@ -13,15 +13,39 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr uint8_t kFlagFloats[32] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
                                      1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5};
 
-// Reads a key's frame and moves past its flags and the optional floats they
-// announce (one per bit set among bits 0-4); false when they overrun.
-bool ReadKeyHead(ChunkCursor& cursor, uint32_t& frame)
+uint32_t LittleU32(const uint8_t* p)
 {
-    uint16_t flags = 0;
-    if (!cursor.U32(frame) || !cursor.U16(flags))
-        return false;
-    return cursor.Skip(4u * kFlagFloats[flags & 0x1F]);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
+
+float LittleF32(const uint8_t* p)
+{
+    const uint32_t u = LittleU32(p);
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+// Steps through the keys of a track that the walk found whole (see
+// TrackKeyCount), so its reads need no bounds checks. Each key: frame (4
+// bytes), flags (2), one float per flag bit 0-4, then `payload` bytes.
+class KeyWalk {
+public:
+    KeyWalk(const uint8_t* trackData, uint32_t payload) : key(trackData + kTrackCountAt + 4), payload(payload) {}
+
+    // The next key's frame; `values` gets where its payload starts.
+    int32_t Next(const uint8_t*& values)
+    {
+        const uint32_t frame = LittleU32(key);
+        values = key + 6 + 4 * kFlagFloats[key[4] & 0x1F];
+        key = values + payload;
+        return static_cast<int32_t>(frame);
+    }
+
+private:
+    const uint8_t* key;
+    uint32_t payload;
+};
 
 // The unit axis of a rotation, or false when the axis is too short to have a
 // direction (such a rotation contributes nothing). An axis along x, y or z
@@ -84,18 +108,15 @@ void MultiplyRight(float* m, const Rotation& r)
     }
 }
 
-// Reads the angle and axis of a rotation key and multiplies `m` on the right
-// by that rotation: the angle in degrees (rounded to float), about the
-// negated axis.
-void MultiplyRotation(ChunkCursor& cursor, float* m)
+// Multiplies `m` on the right by the rotation of a key whose values (angle in
+// radians, axis x, y, z) start at `values`: the angle in degrees (rounded to
+// float), about the negated axis.
+void MultiplyRotation(const uint8_t* values, float* m)
 {
-    float angle = 0, x = 0, y = 0, z = 0;
-    cursor.F32(angle);
-    cursor.F32(x);
-    cursor.F32(y);
-    cursor.F32(z);
+    const float angle = LittleF32(values);
     Rotation r;
-    if (RotationMatrix(static_cast<float>(angle * 180.0 / kPi), -x, -y, -z, r))
+    if (RotationMatrix(static_cast<float>(angle * 180.0 / kPi), -LittleF32(values + 4), -LittleF32(values + 8),
+                       -LittleF32(values + 12), r))
         MultiplyRight(m, r);
 }
 
@@ -145,15 +166,13 @@ bool OlvarLoad3DS::GetPositionKeys(float* positions, int32_t* frames) const
     const int64_t n = track.KeyCount();
     if (n < 0)
         return false;
-    ChunkCursor cursor = Cursor(track.span);
-    cursor.Skip(kTrackCountAt + 4);
+    KeyWalk keys(image.get() + track.span.begin, 12);
     for (int64_t i = 0; i < n; ++i) {
-        uint32_t frame = 0;
-        ReadKeyHead(cursor, frame);
-        frames[i] = static_cast<int32_t>(frame);
-        cursor.F32(positions[3 * i]);
-        cursor.F32(positions[3 * i + 1]);
-        cursor.F32(positions[3 * i + 2]);
+        const uint8_t* values;
+        frames[i] = keys.Next(values);
+        positions[3 * i] = LittleF32(values);
+        positions[3 * i + 1] = LittleF32(values + 4);
+        positions[3 * i + 2] = LittleF32(values + 8);
     }
     return true;
 }
@@ -172,20 +191,16 @@ bool OlvarLoad3DS::GetRotationKeys(float* matrices, int32_t* frames) const
     if (n < 0)
         return false;
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const uint8_t* values;
     if (ownNode >= 0 && ownNode < kMaxNodes && nodes[ownNode].rotationTrack.KeyCount() > 0) {
-        ChunkCursor own = Cursor(nodes[ownNode].rotationTrack.span);
-        uint32_t frame = 0;
-        own.Skip(kTrackCountAt + 4);
-        ReadKeyHead(own, frame);
-        MultiplyRotation(own, m);
+        KeyWalk own(image.get() + nodes[ownNode].rotationTrack.span.begin, 16);
+        own.Next(values);
+        MultiplyRotation(values, m);
     }
-    ChunkCursor cursor = Cursor(track.span);
-    cursor.Skip(kTrackCountAt + 4);
+    KeyWalk keys(image.get() + track.span.begin, 16);
     for (int64_t i = 0; i < n; ++i) {
-        uint32_t frame = 0;
-        ReadKeyHead(cursor, frame);
-        frames[i] = static_cast<int32_t>(frame);
-        MultiplyRotation(cursor, m);
+        frames[i] = keys.Next(values);
+        MultiplyRotation(values, m);
         std::memcpy(matrices + 16 * i, m, sizeof m);
     }
     return true;
