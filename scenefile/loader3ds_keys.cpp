@@ -37,7 +37,9 @@ public:
     int32_t Next(const uint8_t*& values)
     {
         const uint32_t frame = LittleU32(key);
-        values = key + 6 + 4 * kFlagFloats[key[4] & 0x1F];
+        values = key + 6;
+        if (const uint8_t flags = key[4] & 0x1F)  // rare: keeps the next key's address off the load
+            values += 4 * kFlagFloats[flags];
         key = values + payload;
         return static_cast<int32_t>(frame);
     }
@@ -139,7 +141,9 @@ int64_t OlvarLoad3DS::TrackKeyCount(ImageSpan track, uint32_t payload) const
     for (uint32_t i = 0; i < count; ++i) {
         if (left < 6)
             return -1;
-        const uint64_t size = 6 + 4 * uint64_t(kFlagFloats[key[4] & 0x1F]) + payload;
+        uint64_t size = 6 + payload;
+        if (const uint8_t flags = key[4] & 0x1F)  // rare: keeps the next key's address off the load
+            size += 4 * kFlagFloats[flags];
         if (left < size)
             return -1;
         key += size;
