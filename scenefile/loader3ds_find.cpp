@@ -46,7 +46,8 @@ bool OlvarLoad3DS::Find(const char* name, bool useParentKeys)
 
 namespace {
 
-uint16_t LittleU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+// Used only on big-endian hosts.
+[[maybe_unused]] uint16_t LittleU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 // Copies `count` little-endian floats from the image: one block copy on a
 // little-endian host, assembled byte by byte elsewhere.
