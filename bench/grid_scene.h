@@ -2,7 +2,8 @@
 // keyframe node each, and a scan that lists the object names of any image.
 #pragma once
 
-#include "tests/support/chunk_builder.h"
+#include "scenefile/chunk_ids.h"
+#include "scenefile/chunk_writer.h"
 
 #include <cmath>
 #include <cstdint>
@@ -20,25 +21,25 @@ inline std::string GridName(int i)
 // Writes one grid object of nx × ny quads (two triangles each) with mapping
 // coordinates, a local coordinate system and a smoothing-group list, the way
 // modelling tools save meshes.
-inline void WriteGridObject(ChunkBuilder& b, const std::string& name, int nx, int ny, float z)
+inline void WriteGridObject(ChunkWriter& b, const std::string& name, int nx, int ny, float z)
 {
-    b.Open(0x4000).Str(name);
-    b.Open(0x4100);
+    b.Open(chunk::OBJECT).Str(name);
+    b.Open(chunk::TRIMESH);
     const int columns = nx + 1;
     const int vertexCount = columns * (ny + 1);
-    b.Open(0x4110).U16(static_cast<uint16_t>(vertexCount));
+    b.Open(chunk::VERTEX_LIST).U16(static_cast<uint16_t>(vertexCount));
     for (int y = 0; y <= ny; ++y)
         for (int x = 0; x <= nx; ++x)
             b.Vec3(static_cast<float>(x), static_cast<float>(y), z + 0.25f * std::sin(0.3f * x + 0.2f * y));
     b.Close();
-    b.Open(0x4140).U16(static_cast<uint16_t>(vertexCount));
+    b.Open(chunk::MAPPING_COORDINATES).U16(static_cast<uint16_t>(vertexCount));
     for (int y = 0; y <= ny; ++y)
         for (int x = 0; x <= nx; ++x)
             b.F32(static_cast<float>(x) / nx).F32(static_cast<float>(y) / ny);
     b.Close();
     b.LocalSystem(nx * 0.5f, ny * 0.5f, z);
     const int faceCount = 2 * nx * ny;
-    b.Open(0x4120).U16(static_cast<uint16_t>(faceCount));
+    b.Open(chunk::FACE_LIST).U16(static_cast<uint16_t>(faceCount));
     for (int y = 0; y < ny; ++y)
         for (int x = 0; x < nx; ++x) {
             const auto a = static_cast<uint16_t>(y * columns + x);
@@ -46,7 +47,7 @@ inline void WriteGridObject(ChunkBuilder& b, const std::string& name, int nx, in
             b.U16(a).U16(a + 1).U16(c + 1).U16(7);
             b.U16(a).U16(c + 1).U16(c).U16(7);
         }
-    b.Open(0x4150);
+    b.Open(chunk::SMOOTHING_GROUPS);
     for (int i = 0; i < faceCount; ++i)
         b.U32(1);
     b.Close();
@@ -57,12 +58,12 @@ inline void WriteGridObject(ChunkBuilder& b, const std::string& name, int nx, in
 
 // Writes an OBJECT_NODE for `name` with a pivot, its hierarchy position and
 // position, rotation and scale tracks of `keys` keys each.
-inline void WriteObjectNode(ChunkBuilder& b, const std::string& name, int16_t position, int keys)
+inline void WriteObjectNode(ChunkWriter& b, const std::string& name, int16_t position, int keys)
 {
-    b.Open(0xB002);
-    b.Open(0xB030).I16(position).Close();
+    b.Open(chunk::OBJECT_NODE);
+    b.Open(chunk::HIERARCHY_POSITION).I16(position).Close();
     b.NodeHeader(name, -1);
-    b.Open(0xB013).Vec3(0, 0, 0).Close();
+    b.Open(chunk::PIVOT).Vec3(0, 0, 0).Close();
     std::vector<std::vector<float>> moves, turns;
     for (int k = 0; k < keys; ++k) {
         moves.push_back({static_cast<float>(k), 0.1f * k, 0.0f, 0.0f});
@@ -70,7 +71,7 @@ inline void WriteObjectNode(ChunkBuilder& b, const std::string& name, int16_t po
     }
     b.PositionTrack(moves);
     b.RotationTrack(turns);
-    b.Open(0xB022).U16(0).U32(0).U32(0).U32(1).U32(0).U16(0).Vec3(1, 1, 1).Close();
+    b.Open(chunk::SCALE_TRACK).U16(0).U32(0).U32(0).U32(1).U32(0).U16(0).Vec3(1, 1, 1).Close();
     b.Close();
 }
 
@@ -78,16 +79,16 @@ inline void WriteObjectNode(ChunkBuilder& b, const std::string& name, int16_t po
 // each, with a frame range and one keyframe node per grid.
 inline std::vector<uint8_t> GridScene(int objects, int nx, int ny, int keys = 30)
 {
-    ChunkBuilder b;
-    b.Open(0x4D4D);
-    b.Open(0x0002).U32(3).Close();
-    b.Open(0x3D3D);
-    b.Open(0x3D3E).U32(3).Close();
+    ChunkWriter b;
+    b.Open(chunk::MAIN);
+    b.Open(chunk::VERSION).U32(3).Close();
+    b.Open(chunk::EDITOR);
+    b.Open(chunk::MESH_VERSION).U32(3).Close();
     for (int i = 0; i < objects; ++i)
         WriteGridObject(b, GridName(i), nx, ny, static_cast<float>(i));
     b.Close();
-    b.Open(0xB000);
-    b.Open(0xB008).U32(0).U32(static_cast<uint32_t>(keys)).Close();
+    b.Open(chunk::KEYFRAMER);
+    b.Open(chunk::FRAME_RANGE).U32(0).U32(static_cast<uint32_t>(keys)).Close();
     for (int i = 0; i < objects; ++i)
         WriteObjectNode(b, GridName(i), static_cast<int16_t>(i), keys);
     b.Close();
@@ -115,9 +116,9 @@ inline std::vector<std::string> ObjectNames(const std::vector<uint8_t>& image)
             const uint32_t length = ReadLE(image, at + 2, 4);
             if (length < 6 || length > end - at)
                 return;
-            if (id == 0x4D4D || id == 0x3D3D)
+            if (id == chunk::MAIN || id == chunk::EDITOR)
                 self(self, at + 6, at + length);
-            if (id == 0x4000) {
+            if (id == chunk::OBJECT) {
                 std::string name;
                 for (size_t i = at + 6; i < at + length && image[i] != 0; ++i)
                     name += static_cast<char>(image[i]);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/offscreen.h"
 #include "scenefile/loader3ds.h"
 
 namespace {
@@ -47,9 +46,6 @@ void QueryAll(const OlvarLoad3DS& loader)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // One context for the whole run: rotation keys are built on its matrix stack.
-    static OrvOffscreen* gl = new OrvOffscreen(64, 64);
-    (void)gl;
     // The trace is formatted (so its string arguments are checked) but discarded.
     static FILE* sink = fopen("/dev/null", "w");
 

@@ -3,8 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 class OlvarMaterial {
 public:
@@ -19,8 +19,9 @@ public:
 
     // Reads the file into width, height and pixels; true when the whole image was read.
     // Takes 24-bit files with one plane and a positive height (bottom row first);
-    // the pixels come from offset 54, rows padded to four bytes as stored. On
-    // failure width, height and pixels keep their values.
+    // the pixels come from offset 54, rows padded to four bytes as stored (see
+    // render/bmp_image.h, which decodes them). On failure width, height and
+    // pixels keep their values.
     bool LoadBMP(const char* fileName);
     // Binds the texture to GL_TEXTURE_2D, and nothing else.
     void Bind();
@@ -32,7 +33,7 @@ public:
     const uint8_t* Pixels() const { return pixels; }
 
 private:
-    bool ReadImage(FILE* file);
+    bool TakeImage(const uint8_t* data, size_t size);
 
     GLuint texture = 0;
     uint8_t* pixels = nullptr;

@@ -11,10 +11,10 @@
 #include <cstring>
 
 // One span of the image: [begin, end). begin 0 means none, since no data a
-// reader records can start at the file's first byte.
+// reader records can start at the file's first byte; ImageSpan{} is none.
 struct ImageSpan {
-    uint32_t begin = 0;
-    uint32_t end = 0;
+    uint32_t begin;
+    uint32_t end;
 
     bool Present() const { return begin != 0; }
     uint32_t Size() const { return end - begin; }

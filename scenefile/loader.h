@@ -26,7 +26,7 @@ public:
     virtual bool GetTexCoords(float* texCoords) const = 0;
 
     // Selected node. Position keys are three floats each; rotation keys are
-    // accumulated 4x4 column-major matrices (needs a current GL context).
+    // accumulated 4x4 column-major matrices.
     virtual bool GetPositionKeyCount(int32_t& count) const = 0;
     virtual bool GetPositionKeys(float* positions, int32_t* frames) const = 0;
     virtual bool GetRotationKeyCount(int32_t& count) const = 0;

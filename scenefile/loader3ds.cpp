@@ -6,36 +6,18 @@
 #include <limits>
 #include <new>
 
-namespace {
+#include "scenefile/chunk_ids.h"
 
-enum ChunkId : uint16_t {
-    kMain = 0x4D4D,
-    kEditor = 0x3D3D,
-    kObject = 0x4000,
-    kTrimesh = 0x4100,
-    kVertexList = 0x4110,
-    kFaceList = 0x4120,
-    kMappingCoordinates = 0x4140,
-    kLocalCoordinateSystem = 0x4160,
-    kKeyframer = 0xB000,
-    kObjectNode = 0xB002,
-    kCameraNode = 0xB003,
-    kCameraTargetNode = 0xB004,
-    kLightTargetNode = 0xB006,
-    kSpotlightNode = 0xB007,
-    kFrameRange = 0xB008,
-    kNodeHeader = 0xB010,
-    kPivot = 0xB013,
-    kPositionTrack = 0xB020,
-    kRotationTrack = 0xB021,
-    kHierarchyPosition = 0xB030,
-};
+// With the trace off (fuzzing, benchmarks) not even the call is made.
+#define TRACE(...) (trace ? Trace(__VA_ARGS__) : void())
+
+namespace {
 
 // Well-formed files nest at most five levels; anything far deeper is hostile
 // and would otherwise cost one stack frame per six bytes of file.
 constexpr int kMaxDepth = 32;
 
-constexpr uint32_t kHeaderSize = 6;
+using chunk::kHeaderSize;
 
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
@@ -78,17 +60,21 @@ void OlvarLoad3DS::ClearTables()
 {
     objectCount = 0;
     nodeCount = 0;
-    for (int i = 0; i < kMaxObjects; ++i) {
-        objectNames[i] = nullptr;
-        faceLists[i] = vertexLists[i] = mappingLists[i] = localSystems[i] = ImageSpan{};
-    }
-    for (int i = 0; i < kMaxNodes; ++i) {
-        nodeNames[i] = nullptr;
-        targetNames[i].clear();
-        nodeParents[i] = hierarchyPositions[i] = 0;
-        pivots[i] = positionTracks[i] = rotationTracks[i] = ImageSpan{};
-        rangeStarts[i] = rangeEnds[i] = 0;
-    }
+    objects[0] = ObjectEntry{};
+    nodes[0] = NodeEntry{};
+}
+
+// Closes the current object and starts the next entry from nothing.
+void OlvarLoad3DS::NextObject()
+{
+    if (objectCount < kMaxObjects && ++objectCount < kMaxObjects)
+        objects[objectCount] = ObjectEntry{};
+}
+
+void OlvarLoad3DS::NextNode()
+{
+    if (nodeCount < kMaxNodes && ++nodeCount < kMaxNodes)
+        nodes[nodeCount] = NodeEntry{};
 }
 
 // Reads the whole file in one read; on failure the loader stays empty.
@@ -96,31 +82,31 @@ void OlvarLoad3DS::ReadFile(const char* fileName)
 {
     std::unique_ptr<FILE, FileCloser> file(fopen(fileName, "rb"));
     if (!file) {
-        Trace("Error! Unable to open file %s", fileName);
+        TRACE("Error! Unable to open file %s", fileName);
         return;
     }
     long size = -1;
     if (fseek(file.get(), 0, SEEK_END) == 0)
         size = ftell(file.get());
     if (size < 0 || fseek(file.get(), 0, SEEK_SET) != 0) {
-        Trace("Error! Unable to read from file.\n");
+        TRACE("Error! Unable to read from file.\n");
         return;
     }
     std::unique_ptr<uint8_t[]> buffer;
     if (size <= std::numeric_limits<int32_t>::max())
         buffer.reset(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
-        Trace("Error! Unable to allocate memory.\n");
+        TRACE("Error! Unable to allocate memory.\n");
         return;
     }
     if (fread(buffer.get(), 1, size, file.get()) != static_cast<size_t>(size) || ferror(file.get())) {
-        Trace("Error! Unable to read from file.\n");
+        TRACE("Error! Unable to read from file.\n");
         return;
     }
     file.reset();
     image = std::move(buffer);
     imageSize = static_cast<int32_t>(size);
-    Trace("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
+    TRACE("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
 }
 
 // Copies a caller's image, as ReadFile would have read it.
@@ -130,7 +116,7 @@ void OlvarLoad3DS::Adopt(const uint8_t* data, size_t size)
     if (size <= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         buffer.reset(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
-        Trace("Error! Unable to allocate memory.\n");
+        TRACE("Error! Unable to allocate memory.\n");
         return;
     }
     if (size > 0)
@@ -146,21 +132,20 @@ void OlvarLoad3DS::LoadImage()
     ChunkCursor header(image.get(), size, 0, kHeaderSize);
     uint16_t id = 0;
     uint32_t mainLength = 0;
-    if (!header.U16(id) || !header.U32(mainLength) || id != kMain) {
-        Trace("Corrupt .3DS file.\n");
+    if (!header.U16(id) || !header.U32(mainLength) || id != chunk::MAIN) {
+        TRACE("Corrupt .3DS file.\n");
         image.reset();
         imageSize = 0;
         return;
     }
-    Trace("TESTI: %u", mainLength);
-    ClearTables();
+    TRACE("TESTI: %u", mainLength);
     if (mainLength < kHeaderSize) {
-        Trace("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
+        TRACE("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
         return;
     }
     uint32_t end = mainLength;
     if (mainLength > size) {
-        Trace("Error! MAIN chunk SIZE: %u runs past the end of the file (%u bytes); reading what is there.\n",
+        TRACE("Error! MAIN chunk SIZE: %u runs past the end of the file (%u bytes); reading what is there.\n",
               mainLength, size);
         end = size;
     }
@@ -175,7 +160,7 @@ void OlvarLoad3DS::Walk(uint32_t at, uint32_t span, int depth)
         if (!ReadHeader(at, span, chunk))
             return;
         span -= chunk.length;
-        Trace("ID: %u, SIZE: %u, DATASIZE: %u\n", chunk.id, chunk.length, span);
+        TRACE("ID: %u, SIZE: %u, DATASIZE: %u\n", chunk.id, chunk.length, span);
         Act(chunk, depth);
         at += chunk.length;
     }
@@ -188,11 +173,11 @@ bool OlvarLoad3DS::ReadHeader(uint32_t at, uint32_t span, Chunk& chunk)
     ChunkCursor cursor(image.get(), static_cast<uint32_t>(imageSize), at, at + span);
     chunk.start = at;
     if (!cursor.U16(chunk.id) || !cursor.U32(chunk.length)) {
-        Trace("Error! %u bytes at offset %u are too short for a chunk header.\n", span, at);
+        TRACE("Error! %u bytes at offset %u are too short for a chunk header.\n", span, at);
         return false;
     }
     if (chunk.length < kHeaderSize || chunk.length > span) {
-        Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, does not fit the %u bytes left of its parent.\n",
+        TRACE("Error! Chunk ID: %u at offset %u, SIZE: %u, does not fit the %u bytes left of its parent.\n",
               chunk.id, at, chunk.length, span);
         return false;
     }
@@ -202,7 +187,7 @@ bool OlvarLoad3DS::ReadHeader(uint32_t at, uint32_t span, Chunk& chunk)
 void OlvarLoad3DS::Descend(const Chunk& chunk, uint32_t at, uint32_t span, int depth)
 {
     if (depth + 1 >= kMaxDepth) {
-        Trace("Error! Chunk ID: %u at offset %u is nested too deep; its contents are skipped.\n", chunk.id,
+        TRACE("Error! Chunk ID: %u at offset %u is nested too deep; its contents are skipped.\n", chunk.id,
               chunk.start);
         return;
     }
@@ -213,65 +198,65 @@ void OlvarLoad3DS::Act(const Chunk& chunk, int depth)
 {
     const uint32_t dataSize = chunk.length - kHeaderSize;
     switch (chunk.id) {
-    case kEditor:
-        Trace("Found MAIN->EDITOR block.\n");
+    case chunk::EDITOR:
+        TRACE("Found MAIN->EDITOR block.\n");
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kObject:
+    case chunk::OBJECT:
         ActObject(chunk, depth);
         break;
-    case kTrimesh:
-        Trace("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
+    case chunk::TRIMESH:
+        TRACE("-- Found TRIMESH block, SIZE: %u\n", chunk.length);
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kVertexList:
-        Trace("--- Found VERTEX list, SIZE: %u\n", chunk.length);
-        RecordList(vertexLists, chunk, 12);
+    case chunk::VERTEX_LIST:
+        TRACE("--- Found VERTEX list, SIZE: %u\n", chunk.length);
+        RecordList(&ObjectEntry::vertices, chunk, 12);
         break;
-    case kFaceList:
-        Trace("--- Found FACE list, SIZE: %u\n", chunk.length);
-        RecordList(faceLists, chunk, 8);
+    case chunk::FACE_LIST:
+        TRACE("--- Found FACE list, SIZE: %u\n", chunk.length);
+        RecordList(&ObjectEntry::faces, chunk, 8);
         break;
-    case kMappingCoordinates:
-        Trace("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
-        RecordList(mappingLists, chunk, 8);
+    case chunk::MAPPING_COORDINATES:
+        TRACE("--- Found MAPPING COORDINATES, SIZE: %u\n", chunk.length);
+        RecordList(&ObjectEntry::mapping, chunk, 8);
         break;
-    case kLocalCoordinateSystem:
-        Trace("%u\n", chunk.length);
+    case chunk::LOCAL_COORDINATE_SYSTEM:
+        TRACE("%u\n", chunk.length);
         if (ObjectSlot(chunk))
-            RecordFixed(localSystems, objectCount, chunk, 48);
+            RecordFixed(objects[objectCount].localSystem, chunk, 48);
         break;
-    case kKeyframer:
+    case chunk::KEYFRAMER:
         Descend(chunk, chunk.Data(), dataSize, depth);
         break;
-    case kObjectNode:
-    case kCameraNode:
-    case kCameraTargetNode:
-    case kLightTargetNode:
-    case kSpotlightNode:
+    case chunk::OBJECT_NODE:
+    case chunk::CAMERA_NODE:
+    case chunk::CAMERA_TARGET_NODE:
+    case chunk::LIGHT_TARGET_NODE:
+    case chunk::SPOTLIGHT_NODE:
         ActNode(chunk, depth);
         break;
-    case kFrameRange:
+    case chunk::FRAME_RANGE:
         ActFrameRange(chunk);
         break;
-    case kNodeHeader:
+    case chunk::NODE_HEADER:
         ActNodeHeader(chunk);
         break;
-    case kPivot:
-        Trace("(keyframe) Object PIVOT found.\n");
+    case chunk::PIVOT:
+        TRACE("(keyframe) Object PIVOT found.\n");
         if (NodeSlot(chunk))
-            RecordFixed(pivots, nodeCount, chunk, 12);
+            RecordFixed(nodes[nodeCount].pivot, chunk, 12);
         break;
-    case kPositionTrack:
-        Trace("(keyframe) Position track found.\n");
-        RecordTrack(positionTracks, chunk, 12);
+    case chunk::POSITION_TRACK:
+        TRACE("(keyframe) Position track found.\n");
+        RecordTrack(&NodeEntry::positionTrack, chunk, 12);
         break;
-    case kRotationTrack:
-        Trace("(keyframe) Rotation track found.\n");
-        RecordTrack(rotationTracks, chunk, 16);
+    case chunk::ROTATION_TRACK:
+        TRACE("(keyframe) Rotation track found.\n");
+        RecordTrack(&NodeEntry::rotationTrack, chunk, 16);
         break;
-    case kHierarchyPosition:
-        Trace("(keyframe) Object hierarchy position.\n");
+    case chunk::HIERARCHY_POSITION:
+        TRACE("(keyframe) Object hierarchy position.\n");
         ActHierarchyPosition(chunk);
         break;
     default:
@@ -288,17 +273,16 @@ void OlvarLoad3DS::ActObject(const Chunk& chunk, int depth)
     const ChunkCursor cursor = Cursor(chunk.DataSpan());
     const uint32_t nameLength = cursor.MeasureString();
     if (nameLength == 0) {
-        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        TRACE("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
         return;
     }
     const char* name = cursor.Chars();
-    Trace("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
-    objectNames[objectCount] = name;
+    TRACE("- Found OBJECT named %s, SIZE: %u\n", name, chunk.length);
+    objects[objectCount].name = name;
     const uint32_t rest = chunk.length - nameLength - kHeaderSize;
-    Trace("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
+    TRACE("Obun nimen PITUUS %d JASEONE %u\n", static_cast<int>(nameLength), rest);
     Descend(chunk, chunk.Data() + nameLength, rest, depth);
-    if (objectCount < kMaxObjects)
-        ++objectCount;
+    NextObject();
 }
 
 // A keyframe node: everything nested in it is stored under its number.
@@ -307,10 +291,9 @@ void OlvarLoad3DS::ActNode(const Chunk& chunk, int depth)
     if (!NodeSlot(chunk))
         return;
     nodeChunkId = chunk.id;
-    Trace("(keyframe) MESH found.\n");
+    TRACE("(keyframe) MESH found.\n");
     Descend(chunk, chunk.Data(), chunk.length - kHeaderSize, depth);
-    if (nodeCount < kMaxNodes)
-        ++nodeCount;
+    NextNode();
 }
 
 // Name and parent of the current node; target nodes get "<name>.target".
@@ -321,7 +304,7 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
     ChunkCursor cursor = Cursor(chunk.DataSpan());
     const uint32_t nameLength = cursor.MeasureString();
     if (nameLength == 0) {
-        Trace("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
+        TRACE("Error! Chunk ID: %u at offset %u: its name has no terminating 0.\n", chunk.id, chunk.start);
         return;
     }
     const char* name = cursor.Chars();
@@ -330,13 +313,17 @@ void OlvarLoad3DS::ActNodeHeader(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    if (nodeChunkId == kCameraTargetNode || nodeChunkId == kLightTargetNode) {
-        targetNames[nodeCount] = std::string(name) + ".target";
-        name = targetNames[nodeCount].c_str();
+    if (nodeChunkId == chunk::CAMERA_TARGET_NODE || nodeChunkId == chunk::LIGHT_TARGET_NODE) {
+        const size_t length = std::strlen(name);
+        char* composed = new char[length + 8];
+        std::memcpy(composed, name, length);
+        std::memcpy(composed + length, ".target", 8);
+        composedNames.emplace_back(composed);
+        name = composed;
     }
-    Trace("(keyframe) OBJECT parameters found.\n");
-    nodeNames[nodeCount] = name;
-    nodeParents[nodeCount] = parent;
+    TRACE("(keyframe) OBJECT parameters found.\n");
+    nodes[nodeCount].name = name;
+    nodes[nodeCount].parent = parent;
 }
 
 void OlvarLoad3DS::ActFrameRange(const Chunk& chunk)
@@ -349,8 +336,8 @@ void OlvarLoad3DS::ActFrameRange(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    rangeStarts[nodeCount] = static_cast<int32_t>(start);
-    rangeEnds[nodeCount] = static_cast<int32_t>(end);
+    nodes[nodeCount].rangeStart = static_cast<int32_t>(start);
+    nodes[nodeCount].rangeEnd = static_cast<int32_t>(end);
 }
 
 void OlvarLoad3DS::ActHierarchyPosition(const Chunk& chunk)
@@ -363,46 +350,47 @@ void OlvarLoad3DS::ActHierarchyPosition(const Chunk& chunk)
         TooShort(chunk);
         return;
     }
-    hierarchyPositions[nodeCount] = position;
+    nodes[nodeCount].hierarchyPosition = position;
 }
 
 // Records a counted list for the current object when all its items fit the
 // chunk; a list that does not fit leaves the object without that list.
-void OlvarLoad3DS::RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize)
+void OlvarLoad3DS::RecordList(ObjectList list, const Chunk& chunk, uint32_t itemSize)
 {
     if (!ObjectSlot(chunk))
         return;
     ChunkCursor cursor = Cursor(chunk.DataSpan());
     uint16_t count = 0;
     if (!cursor.U16(count) || !cursor.Skip(count * itemSize)) {
-        table[objectCount] = ImageSpan{};
+        objects[objectCount].*list = ImageSpan{};
         TooShort(chunk);
         return;
     }
-    table[objectCount] = chunk.DataSpan();
+    objects[objectCount].*list = chunk.DataSpan();
 }
 
-void OlvarLoad3DS::RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size)
+void OlvarLoad3DS::RecordFixed(ImageSpan& slot, const Chunk& chunk, uint32_t size)
 {
     if (chunk.length - kHeaderSize < size) {
-        table[index] = ImageSpan{};
+        slot = ImageSpan{};
         TooShort(chunk);
         return;
     }
-    table[index] = chunk.DataSpan();
+    slot = chunk.DataSpan();
 }
 
 // Records a key track for the current node when every key fits the chunk.
-void OlvarLoad3DS::RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload)
+void OlvarLoad3DS::RecordTrack(NodeTrack track, const Chunk& chunk, uint32_t payload)
 {
     if (!NodeSlot(chunk))
         return;
-    if (TrackKeyCount(chunk.DataSpan(), payload) < 0) {
-        table[nodeCount] = ImageSpan{};
+    const int64_t keys = TrackKeyCount(chunk.DataSpan(), payload);
+    if (keys < 0) {
+        nodes[nodeCount].*track = Track{};
         TooShort(chunk);
         return;
     }
-    table[nodeCount] = chunk.DataSpan();
+    nodes[nodeCount].*track = Track{chunk.DataSpan(), static_cast<uint32_t>(keys)};
 }
 
 // False (with a trace line) once the object tables are full.
@@ -410,7 +398,7 @@ bool OlvarLoad3DS::ObjectSlot(const Chunk& chunk)
 {
     if (objectCount < kMaxObjects)
         return true;
-    Trace("Error! Chunk ID: %u at offset %u: more than %d objects, ignored.\n", chunk.id, chunk.start,
+    TRACE("Error! Chunk ID: %u at offset %u: more than %d objects, ignored.\n", chunk.id, chunk.start,
           kMaxObjects);
     return false;
 }
@@ -420,14 +408,14 @@ bool OlvarLoad3DS::NodeSlot(const Chunk& chunk)
 {
     if (nodeCount < kMaxNodes)
         return true;
-    Trace("Error! Chunk ID: %u at offset %u: more than %d keyframe nodes, ignored.\n", chunk.id, chunk.start,
+    TRACE("Error! Chunk ID: %u at offset %u: more than %d keyframe nodes, ignored.\n", chunk.id, chunk.start,
           kMaxNodes);
     return false;
 }
 
 void OlvarLoad3DS::TooShort(const Chunk& chunk)
 {
-    Trace("Error! Chunk ID: %u at offset %u, SIZE: %u, is too short for what it holds; ignored.\n", chunk.id,
+    TRACE("Error! Chunk ID: %u at offset %u, SIZE: %u, is too short for what it holds; ignored.\n", chunk.id,
           chunk.start, chunk.length);
 }
 

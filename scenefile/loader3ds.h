@@ -11,8 +11,11 @@
 // each stop the offending span with one trace line starting "Error! ", and what
 // was recorded before stays usable.
 //
-// Threads: construct and query on one thread; GetRotationKeys needs a current
-// OpenGL context in model-view matrix mode and leaves the matrix stack as found.
+// Rotation keys are composed on the CPU with the matrices glRotatef defines,
+// multiplied as the GL matrix stack multiplies them; the reader needs no
+// graphics library and no context.
+//
+// Threads: construct and query on one thread.
 #pragma once
 
 #include "scenefile/chunk_cursor.h"
@@ -22,7 +25,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <string>
+#include <vector>
 
 class OlvarLoad3DS : public OlvarLoader {
 public:
@@ -58,11 +61,43 @@ public:
     // Read-only view of the tables, for tools: names are nullptr when the
     // object or node has none.
     int ObjectCount() const { return objectCount; }
-    const char* ObjectName(int i) const { return i >= 0 && i < objectCount ? objectNames[i] : nullptr; }
+    const char* ObjectName(int i) const { return i >= 0 && i < objectCount ? objects[i].name : nullptr; }
     int NodeCount() const { return nodeCount; }
-    const char* NodeName(int i) const { return i >= 0 && i < nodeCount ? nodeNames[i] : nullptr; }
+    const char* NodeName(int i) const { return i >= 0 && i < nodeCount ? nodes[i].name : nullptr; }
 
 private:
+    // What the walk records for one OBJECT chunk: positions in the image.
+    // The table entries have no member initialisers: the tables are left
+    // unset when the loader is made, and an entry is cleared (ObjectEntry{})
+    // when the count reaches it, before anything can be recorded in it.
+    struct ObjectEntry {
+        const char* name;
+        ImageSpan faces;
+        ImageSpan vertices;
+        ImageSpan mapping;
+        ImageSpan localSystem;
+    };
+    // A key track whose keys were all found inside its chunk, and their count.
+    struct Track {
+        ImageSpan span;
+        uint32_t keys;
+
+        int64_t KeyCount() const { return span.Present() ? int64_t(keys) : -1; }
+    };
+    // What the walk records for one keyframe node; cleared as ObjectEntry is.
+    struct NodeEntry {
+        const char* name;
+        int16_t parent;
+        int16_t hierarchyPosition;
+        ImageSpan pivot;
+        Track positionTrack;
+        Track rotationTrack;
+        int32_t rangeStart;
+        int32_t rangeEnd;
+    };
+    using ObjectList = ImageSpan ObjectEntry::*;
+    using NodeTrack = Track NodeEntry::*;
+
     struct Chunk {
         uint16_t id;
         uint32_t start;
@@ -88,17 +123,20 @@ private:
     void ActNodeHeader(const Chunk& chunk);
     void ActFrameRange(const Chunk& chunk);
     void ActHierarchyPosition(const Chunk& chunk);
-    void RecordList(ImageSpan* table, const Chunk& chunk, uint32_t itemSize);
-    void RecordFixed(ImageSpan* table, int index, const Chunk& chunk, uint32_t size);
-    void RecordTrack(ImageSpan* table, const Chunk& chunk, uint32_t payload);
+    void RecordList(ObjectList list, const Chunk& chunk, uint32_t itemSize);
+    void RecordFixed(ImageSpan& slot, const Chunk& chunk, uint32_t size);
+    void RecordTrack(NodeTrack track, const Chunk& chunk, uint32_t payload);
+    void NextObject();
+    void NextNode();
     bool ObjectSlot(const Chunk& chunk);
     bool NodeSlot(const Chunk& chunk);
     void TooShort(const Chunk& chunk);
 
     ChunkCursor Cursor(ImageSpan span) const;
-    int32_t ListCount(const ImageSpan* table, uint32_t itemSize) const;
+    int32_t ListCount(ObjectList list, uint32_t itemSize) const;
+    const uint8_t* ListItems(ObjectList list) const;
     int64_t TrackKeyCount(ImageSpan track, uint32_t payload) const;
-    ImageSpan SelectedTrack(const ImageSpan* table) const;
+    Track SelectedTrack(NodeTrack track) const;
     // What every count getter reports for a looked-up count (negative: no data).
     static bool ReportCount(int64_t n, int32_t& count)
     {
@@ -107,27 +145,20 @@ private:
     }
     bool ReadOrigin(float* origin) const;
 
+    // The tables: entries up to and including the current count are valid
+    // (the one at the count is the object or node being read); each entry is
+    // cleared as the count reaches it.
     int32_t objectCount = 0;
-    const char* objectNames[kMaxObjects];
-    ImageSpan faceLists[kMaxObjects];
-    ImageSpan vertexLists[kMaxObjects];
-    ImageSpan mappingLists[kMaxObjects];
-    ImageSpan localSystems[kMaxObjects];
+    ObjectEntry objects[kMaxObjects];
     std::unique_ptr<uint8_t[]> image;
     int32_t imageSize = 0;
     int32_t selectedObject = -1;
 
     int32_t nodeCount = 0;
     uint32_t nodeChunkId = 0;
-    const char* nodeNames[kMaxNodes];
-    std::string targetNames[kMaxNodes];
-    int16_t nodeParents[kMaxNodes];
-    int16_t hierarchyPositions[kMaxNodes];
-    ImageSpan pivots[kMaxNodes];
-    ImageSpan positionTracks[kMaxNodes];
-    ImageSpan rotationTracks[kMaxNodes];
-    int32_t rangeStarts[kMaxNodes];
-    int32_t rangeEnds[kMaxNodes];
+    NodeEntry nodes[kMaxNodes];
+    // "<name>.target" names of camera and light target nodes, which the nodes' names point into.
+    std::vector<std::unique_ptr<char[]>> composedNames;
     int32_t selectedNode = -1;
     int32_t ownNode = -1;
 

@@ -8,7 +8,7 @@
 namespace {
 
 // Keys at the given frames; key i sits at (i, 10 * i, frame).
-NodeSpec Track(const char* name, const std::vector<int>& frames, uint16_t chunkId = 0xB002)
+NodeSpec Track(const char* name, const std::vector<int>& frames, uint16_t chunkId = chunk::OBJECT_NODE)
 {
     NodeSpec node{name, chunkId, {}, true};
     for (size_t i = 0; i < frames.size(); ++i)
@@ -64,8 +64,8 @@ TEST(KeyframerLookup, TakesTheGreatestKeyStrictlyBeforeTheFrame)
 
 TEST(KeyframerLookup, KeysAreCopiedAndOutliveTheLoader)
 {
-    auto loader = LoadImage(SceneImage({}, {Track("Camera01", {0, 30}, 0xB003),
-                                            Track("Camera01", {0, 60}, 0xB004)}));
+    auto loader = LoadImage(SceneImage({}, {Track("Camera01", {0, 30}, chunk::CAMERA_NODE),
+                                            Track("Camera01", {0, 60}, chunk::CAMERA_TARGET_NODE)}));
     OlvarKeyframer eye(loader.get(), "Camera01", true);
     OlvarKeyframer target(loader.get(), "Camera01.target", true);
     loader.reset();
@@ -77,12 +77,30 @@ TEST(KeyframerLookup, KeysAreCopiedAndOutliveTheLoader)
 
 TEST(KeyframerLookup, NodeWithoutTrackGivesNull)
 {
-    NodeSpec bare{"Bare", 0xB002, {}, false};
-    NodeSpec empty{"Empty", 0xB002, {}, true};
+    NodeSpec bare{"Bare", chunk::OBJECT_NODE, {}, false};
+    NodeSpec empty{"Empty", chunk::OBJECT_NODE, {}, true};
     auto loader = LoadImage(SceneImage({}, {bare, empty}));
     OlvarKeyframer none(loader.get(), "Bare", true);
     EXPECT_EQ(none.KeyCount(), 0);
     EXPECT_EQ(none.GetPosition(0), nullptr);
     OlvarKeyframer zero(loader.get(), "Empty", true);
     EXPECT_EQ(zero.GetPosition(10), nullptr);
+}
+
+TEST(KeyframerLookup, ChildTakesItsParentsTrackOnlyWhenAsked)
+{
+    ChunkBuilder b;
+    b.Open(chunk::MAIN).Open(chunk::KEYFRAMER);
+    b.Open(chunk::OBJECT_NODE).Open(chunk::HIERARCHY_POSITION).I16(5).Close().NodeHeader("Arm", -1);
+    b.PositionTrack({{0, 1, 1, 1}, {30, 2, 2, 2}}).Close();
+    b.Open(chunk::OBJECT_NODE).Open(chunk::HIERARCHY_POSITION).I16(6).Close().NodeHeader("Hand", 5);
+    b.PositionTrack({{0, 7, 7, 7}}).Close();
+    b.Close().Close();
+    auto loader = LoadImage(b.Bytes());
+    OlvarKeyframer parents(loader.get(), "Hand", true);
+    ASSERT_EQ(parents.KeyCount(), 2);
+    EXPECT_EQ(parents.GetPosition(100)[0], 2.0f);
+    OlvarKeyframer own(loader.get(), "Hand", false);
+    ASSERT_EQ(own.KeyCount(), 1);
+    EXPECT_EQ(own.GetPosition(100)[0], 7.0f);
 }

@@ -221,7 +221,8 @@ TEST_F(MaterialTest, BadFilesGiveAnEmptyTextureWithoutLargeAllocations)
         const std::string path = WriteBmp(c.spec);
         largestAllocation = 0;
         OlvarMaterial material(path.c_str());
-        EXPECT_LE(largestAllocation.load(), 4096u) << c.what;
+        // The file itself may be read whole; what its header claims is never allocated.
+        EXPECT_LE(largestAllocation.load(), 4096u + 54 + c.spec.pixels.size()) << c.what;
         EXPECT_EQ(material.Width(), 0) << c.what;
         EXPECT_EQ(material.Pixels(), nullptr) << c.what;
         EXPECT_EQ(BoundTexture(), static_cast<GLint>(material.Name())) << c.what;

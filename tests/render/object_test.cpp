@@ -8,6 +8,7 @@
 #include "render/object.h"
 #include "scene_image.h"
 #include "support/gl_context.h"
+#include "support/normals.h"
 
 namespace {
 
@@ -170,6 +171,52 @@ TEST(ObjectNormals, DegenerateFacesGiveUpNotNaN)
     }
     delete[] normals;
     EXPECT_EQ(OlvarObject::CalcNormals(vertices, 0, faces, 0), nullptr);
+}
+
+// A latitude-longitude sphere read through the loader: many faces meet at each
+// vertex and at the poles, and some faces name a vertex twice.
+TEST(ObjectNormals, SphereNormalsAreTheAreaWeightedAverageOfTheirFaces)
+{
+    MeshSpec mesh;
+    const int rings = 24, segments = 32;
+    for (int r = 0; r <= rings; ++r)
+        for (int s = 0; s < segments; ++s) {
+            const float th = 3.14159265f * r / rings, ph = 6.2831853f * s / segments;
+            mesh.vertices.insert(mesh.vertices.end(),
+                                 {std::sin(th) * std::cos(ph), std::cos(th), std::sin(th) * std::sin(ph)});
+        }
+    for (int r = 0; r < rings; ++r)
+        for (int s = 0; s < segments; ++s) {
+            const uint16_t a = r * segments + s, b = r * segments + (s + 1) % segments;
+            const uint16_t c = a + segments, d = b + segments;
+            mesh.faces.insert(mesh.faces.end(), {a, c, b, b, c, d});
+        }
+    for (uint16_t i = 40; i < 400; i += 7)
+        mesh.faces.insert(mesh.faces.end(), {i, uint16_t(i + 1), i});
+    auto loader = LoadMesh(mesh);
+    OlvarObject object(loader.get(), mesh.name.c_str(), true);
+    std::vector<float> normals;
+    for (int i = 0; i < object.VertexCount(); ++i) {
+        const std::vector<float> n = NormalOf(object, i);
+        normals.insert(normals.end(), n.begin(), n.end());
+    }
+    ASSERT_EQ(normals.size(), mesh.vertices.size());
+    ExpectNormalsNear(normals.data(), ReferenceNormals(mesh.vertices, mesh.faces), "sphere");
+}
+
+// Face normals are added up in single precision in face order, as a scan over
+// the faces for each vertex adds them. At vertex 0 the z parts come as +2^25,
+// +1, -2^25 (0 in that order, 1 exactly), the y parts as +1, +2^25, -2^25 (0
+// in that order, 1 in reverse), and x as 1: only face order leaves (1, 0, 0).
+TEST(ObjectNormals, FaceNormalsAreSummedInSinglePrecisionInFaceOrder)
+{
+    MeshSpec mesh;
+    mesh.vertices = {0, 0, 0, 4096, 0, 0, 0, 8192, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 8192};
+    mesh.faces = {0, 1, 2, 0, 3, 4, 0, 2, 1, 0, 5, 3, 0, 6, 1, 0, 1, 6, 0, 4, 5};
+    auto loader = LoadMesh(mesh);
+    OlvarObject object(loader.get(), mesh.name.c_str(), true);
+    ASSERT_EQ(object.VertexCount(), 7);
+    EXPECT_EQ(NormalOf(object, 0), (std::vector<float>{1, 0, 0}));
 }
 
 TEST(ObjectIndices, OutOfRangeCornerWarnsTwiceAndDrawsVertexZero)

@@ -24,14 +24,14 @@ struct MeshSpec {
 // One keyframe node with a position track of (frame, x, y, z) keys.
 struct NodeSpec {
     std::string name;
-    uint16_t chunkId = 0xB002;
+    uint16_t chunkId = chunk::OBJECT_NODE;
     std::vector<std::vector<float>> keys;
     bool hasTrack = true;
 };
 
 inline void AddMesh(ChunkBuilder& b, const MeshSpec& mesh)
 {
-    b.Open(0x4000).Str(mesh.name).Open(0x4100);
+    b.Open(chunk::OBJECT).Str(mesh.name).Open(chunk::TRIMESH);
     if (!mesh.vertices.empty())
         b.Vertices(mesh.vertices);
     if (!mesh.texCoords.empty())
@@ -57,12 +57,12 @@ inline std::vector<uint8_t> SceneImage(const std::vector<MeshSpec>& meshes,
                                        const std::vector<NodeSpec>& extraNodes = {})
 {
     ChunkBuilder b;
-    b.Open(0x4D4D).Open(0x3D3D);
+    b.Open(chunk::MAIN).Open(chunk::EDITOR);
     for (const MeshSpec& mesh : meshes)
         AddMesh(b, mesh);
-    b.Close().Open(0xB000);
+    b.Close().Open(chunk::KEYFRAMER);
     for (const MeshSpec& mesh : meshes)
-        AddNode(b, NodeSpec{mesh.name, 0xB002, {{0, 0, 0, 0}}, true});
+        AddNode(b, NodeSpec{mesh.name, chunk::OBJECT_NODE, {{0, 0, 0, 0}}, true});
     for (const NodeSpec& node : extraNodes)
         AddNode(b, node);
     b.Close().Close();

@@ -1,5 +1,6 @@
-// The third-party fixture files: they load without a bounds complaint, and the
-// vertex, face and mapping counts of every mesh equal what lib3ds reads.
+// The third-party files of the external corpus: they load without a bounds
+// complaint, and the vertex, face and mapping counts of every mesh equal what
+// lib3ds reads.
 #include <gtest/gtest.h>
 
 #include <lib3ds/file.h>
@@ -8,27 +9,16 @@
 #include <filesystem>
 #include <string>
 
+#include "support/corpus.h"
 #include "tests/scenefile/load_util.h"
 
 namespace {
 
-std::vector<std::filesystem::path> Fixtures()
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(ORV_FIXTURES_DIR)) {
-        std::string ext = entry.path().extension().string();
-        for (char& c : ext)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".3ds")
-            files.push_back(entry.path());
-    }
-    return files;
-}
-
 TEST(Fixtures, LoadWithoutBoundsComplaintsAndMatchLib3dsCounts)
 {
-    const auto files = Fixtures();
-    ASSERT_EQ(files.size(), 5u);
+    ORV_CORPUS_OR_SKIP(dir);
+    const auto files = SceneFilesIn(dir);
+    ASSERT_FALSE(files.empty()) << "no .3ds files in " << dir;
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
         testing::internal::CaptureStdout();

@@ -45,7 +45,7 @@ template <typename Body>
 std::vector<uint8_t> MainFileWith(uint16_t section, Body body)
 {
     ChunkBuilder b;
-    b.Open(0x4D4D).Open(section);
+    b.Open(chunk::MAIN).Open(section);
     body(b);
     b.Close().Close();
     return b.Bytes();
@@ -53,8 +53,8 @@ std::vector<uint8_t> MainFileWith(uint16_t section, Body body)
 
 // MAIN { EDITOR { ... } } around the chunks `body` adds.
 template <typename Body>
-std::vector<uint8_t> EditorFile(Body body) { return MainFileWith(0x3D3D, body); }
+std::vector<uint8_t> EditorFile(Body body) { return MainFileWith(chunk::EDITOR, body); }
 
 // MAIN { KEYFRAMER { ... } } around the chunks `body` adds.
 template <typename Body>
-std::vector<uint8_t> KeyframerFile(Body body) { return MainFileWith(0xB000, body); }
+std::vector<uint8_t> KeyframerFile(Body body) { return MainFileWith(chunk::KEYFRAMER, body); }

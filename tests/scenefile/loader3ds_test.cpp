@@ -14,7 +14,7 @@ namespace {
 std::vector<uint8_t> NinetyByteFile()
 {
     ChunkBuilder b;
-    b.Open(0x4D4D).Open(0x3D3D).Open(0x4000).Str("Box01").Open(0x4100);
+    b.Open(chunk::MAIN).Open(chunk::EDITOR).Open(chunk::OBJECT).Str("Box01").Open(chunk::TRIMESH);
     b.Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).Faces({0, 1, 2});
     b.Close().Close().Close().Close();
     return b.Bytes();
@@ -80,7 +80,7 @@ TEST(LoadTrace, FileFailuresWriteTheirExactTexts)
 TEST(LoadTrace, KeyframerIdIsUnsignedAndUnknownTopLevelChunksGetOneLineEach)
 {
     ChunkBuilder b;
-    b.Open(0x4D4D).RawChunk(0x0002, 10, {3, 0, 0, 0}).Open(0xB000).Close().RawChunk(0x7777, 6).Close();
+    b.Open(chunk::MAIN).RawChunk(chunk::VERSION, 10, {3, 0, 0, 0}).Open(chunk::KEYFRAMER).Close().RawChunk(kUnknownChunk, 6).Close();
     Loaded l = LoadBytes(b.Bytes());
     EXPECT_EQ(l.trace, "TESTI: 28ID: 2, SIZE: 10, DATASIZE: 12\n"
                        "ID: 45056, SIZE: 6, DATASIZE: 6\n"
@@ -92,8 +92,8 @@ TEST(LoadTrace, KeyframerIdIsUnsignedAndUnknownTopLevelChunksGetOneLineEach)
 TEST(ObjectTables, CamerasAndNameOnlyObjectsAreNumberedButHaveNoLists)
 {
     Loaded l = LoadBytes(EditorFile([](ChunkBuilder& b) {
-        b.Open(0x4000).Str("Camera01").Open(0x4700).Vec3(1, 2, 3).Vec3(4, 5, 6).F32(0).F32(45).Close().Close();
-        b.Open(0x4000).Str("Empty").Close();
+        b.Open(chunk::OBJECT).Str("Camera01").Open(chunk::CAMERA).Vec3(1, 2, 3).Vec3(4, 5, 6).F32(0).F32(45).Close().Close();
+        b.Open(chunk::OBJECT).Str("Empty").Close();
     }));
     ASSERT_EQ(l.loader->ObjectCount(), 2);
     EXPECT_STREQ(l.loader->ObjectName(0), "Camera01");
@@ -117,8 +117,8 @@ TEST(ObjectTables, CamerasAndNameOnlyObjectsAreNumberedButHaveNoLists)
 TEST(ObjectTables, DuplicateNamesSelectTheLastWithOneLineEach)
 {
     Loaded l = LoadBytes(EditorFile([](ChunkBuilder& b) {
-        b.Open(0x4000).Str("Box").Open(0x4100).Vertices({1, 1, 1}).Close().Close();
-        b.Open(0x4000).Str("Box").Open(0x4100).Vertices({2, 2, 2, 3, 3, 3}).Close().Close();
+        b.Open(chunk::OBJECT).Str("Box").Open(chunk::TRIMESH).Vertices({1, 1, 1}).Close().Close();
+        b.Open(chunk::OBJECT).Str("Box").Open(chunk::TRIMESH).Vertices({2, 2, 2, 3, 3, 3}).Close().Close();
     }));
     bool found = true;
     EXPECT_EQ(FindTraced(*l.loader, "Box", true, found), "Find(): Found object Box\nFind(): Found object Box\n");
@@ -134,13 +134,13 @@ TEST(ObjectTables, DuplicateNamesSelectTheLastWithOneLineEach)
 TEST(ObjectTables, UnknownSiblingsAndFaceListSubchunksAreSkipped)
 {
     Loaded l = LoadBytes(EditorFile([](ChunkBuilder& b) {
-        b.RawChunk(0xAFFF, 10, {1, 2, 3, 4});
-        b.Open(0x4000).Str("Box").Open(0x4100);
+        b.RawChunk(chunk::MATERIAL, 10, {1, 2, 3, 4});
+        b.Open(chunk::OBJECT).Str("Box").Open(chunk::TRIMESH);
         b.Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0});
-        b.Open(0x4111).U16(4).U16(0).U16(0).U16(0).U16(0).Close();
-        b.Open(0x4120).U16(2).U16(0).U16(1).U16(2).U16(7).U16(2).U16(3).U16(1).U16(7);
-        b.Open(0x4130).Str("Material").U16(1).U16(0).Close();
-        b.Open(0x4150).U32(1).U32(1).Close();
+        b.Open(chunk::VERTEX_FLAGS).U16(4).U16(0).U16(0).U16(0).U16(0).Close();
+        b.Open(chunk::FACE_LIST).U16(2).U16(0).U16(1).U16(2).U16(7).U16(2).U16(3).U16(1).U16(7);
+        b.Open(chunk::FACE_MATERIAL).Str("Material").U16(1).U16(0).Close();
+        b.Open(chunk::SMOOTHING_GROUPS).U32(1).U32(1).Close();
         b.Close();
         b.TexCoords({0, 0, 1, 0, 0, 1, 1, 1});
         b.Close().Close();
@@ -168,10 +168,10 @@ TEST(ObjectTables, UnknownSiblingsAndFaceListSubchunksAreSkipped)
 TEST(ObjectGetters, RelativeVerticesSubtractTheLocalOriginOnlyWhenThereIsOne)
 {
     Loaded l = LoadBytes(EditorFile([](ChunkBuilder& b) {
-        b.Open(0x4000).Str("Local").Open(0x4100).Vertices({1.5f, 2, 3, 11, 12, 13});
-        b.Open(0x4160).Vec3(0, 1, 0).Vec3(-1, 0, 0).Vec3(0, 0, 1).Vec3(1, 2, 4).Close();
+        b.Open(chunk::OBJECT).Str("Local").Open(chunk::TRIMESH).Vertices({1.5f, 2, 3, 11, 12, 13});
+        b.Open(chunk::LOCAL_COORDINATE_SYSTEM).Vec3(0, 1, 0).Vec3(-1, 0, 0).Vec3(0, 0, 1).Vec3(1, 2, 4).Close();
         b.Close().Close();
-        b.Open(0x4000).Str("Plain").Open(0x4100).Vertices({1.5f, 2, 3}).Close().Close();
+        b.Open(chunk::OBJECT).Str("Plain").Open(chunk::TRIMESH).Vertices({1.5f, 2, 3}).Close().Close();
     }));
     EXPECT_NE(l.trace.find("\n54\n"), std::string::npos) << "the local system's length stands alone";
     l.loader->Find("Local", true);
@@ -199,7 +199,7 @@ TEST(ObjectGetters, RelativeVerticesSubtractTheLocalOriginOnlyWhenThereIsOne)
 TEST(ObjectGetters, EmptyListCountsAsPresentButCopiesNothing)
 {
     Loaded l = LoadBytes(EditorFile([](ChunkBuilder& b) {
-        b.Open(0x4000).Str("Zero").Open(0x4100).Vertices({}).Faces({}).TexCoords({}).Close().Close();
+        b.Open(chunk::OBJECT).Str("Zero").Open(chunk::TRIMESH).Vertices({}).Faces({}).TexCoords({}).Close().Close();
     }));
     l.loader->Find("Zero", true);
     int32_t n = -1;
