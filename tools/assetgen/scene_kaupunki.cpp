@@ -6,6 +6,7 @@
 
 #include "tools/assetgen/path.h"
 #include "tools/assetgen/scenes.h"
+#include "tools/assetgen/visibility.h"
 
 namespace assetgen {
 namespace {
@@ -150,6 +151,9 @@ SceneDef MakeKaupunki()
     scene.meshes.push_back(MakeTower("Cylinder01", {0, -60, 0}, 58, 560));
     scene.meshes.push_back(MakeTower("Cylinder02", {10, 70, 0}, 48, 420));
     scene.cameras.push_back(MakeStreetCamera());
+    const std::vector<View> views = CameraViews(scene.cameras[0]);
+    for (Mesh& m : scene.meshes)
+        DropUnseenFaces(m, views);
     return scene;
 }
 

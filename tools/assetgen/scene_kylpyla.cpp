@@ -5,6 +5,7 @@
 
 #include "tools/assetgen/path.h"
 #include "tools/assetgen/scenes.h"
+#include "tools/assetgen/visibility.h"
 
 namespace assetgen {
 namespace {
@@ -83,7 +84,7 @@ Mesh MakePillar(int number, float angle)
     const std::vector<Vec2> profile = {{36, 0}, {36, 18}, {30, 22}, {27, 30}, {25, 120}, {24, 250},
                                        {22, 380}, {22, 436}, {27, 446}, {34, 460}, {38, 468}, {38, kHallZ}};
     const Vec3 base{kPillarRingX * std::cos(angle), kPillarRingY * std::sin(angle), 0};
-    Mesh m = MakeLathe(base, profile, 28, 80, false, false);
+    Mesh m = MakeLathe(base, profile, 16, 80, false, false);
     char name[16];
     std::snprintf(name, sizeof name, "Cylinder%02d", number);
     m.name = name;
@@ -197,6 +198,9 @@ SceneDef MakeKylpyla()
         scene.meshes.push_back(MakeLeapingFish(fishNames[k], k * kPi / 2, 95 + 20 * (k % 2)));
     scene.meshes.push_back(MakeWater());
     scene.cameras.push_back(MakeHallCamera());
+    const std::vector<View> views = CameraViews(scene.cameras[0]);
+    for (Mesh& m : scene.meshes)
+        DropUnseenFaces(m, views);
     scene.spotlights.push_back(MakeSpot());
     return scene;
 }
