@@ -45,7 +45,7 @@ float WallRadius(float s, float a)
 // bends of the path. The sampling repeats with the ribs, so every rib has the same outline.
 std::vector<float> RingPositions(float from, float to)
 {
-    static const float kOffsets[] = {0, 8, 19, 45, 71, 82};
+    static const float kOffsets[] = {0, 7, 15, 45, 75, 83};
     std::vector<float> rings;
     for (float rib = std::floor(from / kRibSpacing) * kRibSpacing; rib < to; rib += kRibSpacing)
         for (float offset : kOffsets)
@@ -55,7 +55,7 @@ std::vector<float> RingPositions(float from, float to)
     return rings;
 }
 
-// The frame of the tube's cross-section at arc length s.
+// The point of the wall at arc length s and angle a around the centre line.
 Vec3 WallPoint(const SmoothPath& path, float s, float a)
 {
     const Vec3 t = path.Direction(s);
@@ -70,7 +70,7 @@ Mesh MakeTube(const SmoothPath& path, const std::vector<View>& views)
     // eye, goes with the other faces no frame shows.
     const std::vector<float> rings = RingPositions(0, path.Length());
     const int rows = static_cast<int>(rings.size()) - 1;
-    const int around = 20;  // four samples across each of the five lobes
+    const int around = 24;  // the cross-section stays round where it fills the picture
     auto ring = [&](float v) { return rings[static_cast<size_t>(std::lround(v * rows))]; };
     auto position = [&](float u, float v) { return WallPoint(path, ring(v), 2 * kPi * u); };
     auto uv = [&](float u, float v) { return Vec2{u * 3.0f, ring(v) / 220.0f}; };
