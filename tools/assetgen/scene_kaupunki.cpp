@@ -65,7 +65,8 @@ Mesh MakeBuilding(const Lot& lot)
     } else {
         (lot.half == 0 ? hi.x : lo.x) = centre.x + (lot.half == 0 ? -gap : gap);
     }
-    Mesh m = MakeBox(lo, hi, 45, kWallTile);
+    // One piece per texture tile: the light from the eye falls off slowly across a flat wall.
+    Mesh m = MakeBox(lo, hi, kWallTile, kWallTile);
     m.name = lot.name;
     m.material = TextureGroupMaterial(lot.name);
     return m;
