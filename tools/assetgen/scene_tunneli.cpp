@@ -71,7 +71,7 @@ Mesh MakeTube(const SmoothPath& path, const std::vector<View>& views)
     // eye, goes with the other faces no frame shows.
     const std::vector<float> rings = RingPositions(0, path.Length());
     const int rows = static_cast<int>(rings.size()) - 1;
-    const int around = 24;  // the cross-section stays round where it fills the picture
+    const int around = 20;  // four samples across each of the five lobes
     auto ring = [&](float v) { return rings[static_cast<size_t>(std::lround(v * rows))]; };
     auto position = [&](float u, float v) { return WallPoint(path, ring(v), 2 * kPi * u); };
     auto uv = [&](float u, float v) { return Vec2{u * 3.0f, ring(v) / 220.0f}; };
