@@ -39,14 +39,15 @@ float WallRadius(float s, float a)
     return kRadius * (1.0f + lobes) * (1.0f - 0.13f * rib);
 }
 
-// Where the rings go along the centre line: six across each rib, 4, 11 and 18 units
-// either side of its crest, and none on the smooth stretch between ribs. The rib's own
-// shape is flat again about 20 units from its crest; rings either side of the crest
-// rather than on it put the steepest slope on the rib's flanks, which the chrome shows
-// as a dark rim. The sampling repeats with the ribs, so every rib has the same outline.
+// Where the rings go along the centre line: four across each rib, 5 and 14 units either
+// side of its crest, and none on the smooth stretch between ribs, where the slow bends
+// of the path need no more. The rib's own shape is flat again about 20 units from its
+// crest; rings either side of the crest rather than on it put the steepest slope on the
+// rib's flanks, which the chrome shows as a dark rim. The sampling repeats with the ribs,
+// so every rib has the same outline.
 std::vector<float> RingPositions(float from, float to)
 {
-    static const float kOffsets[] = {4, 11, 18, kRibSpacing - 18, kRibSpacing - 11, kRibSpacing - 4};
+    static const float kOffsets[] = {5, 14, kRibSpacing - 14, kRibSpacing - 5};
     std::vector<float> rings;
     for (float rib = std::floor(from / kRibSpacing) * kRibSpacing; rib < to; rib += kRibSpacing)
         for (float offset : kOffsets)
