@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -29,20 +30,13 @@ using Clock = std::chrono::steady_clock;
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// Frame times of one scene, kept in fixed storage so that the loop allocates nothing.
+// Frame times of one scene in drawing order, in storage reserved before the show
+// starts so that the loop allocates nothing.
 struct SceneTimes {
     const char* name = "";
-    int64_t frames = 0;
-    double totalMs = 0;
-    double worstMs = 0;
+    std::vector<double> ms;
 
-    void Add(double ms)
-    {
-        ++frames;
-        totalMs += ms;
-        if (ms > worstMs)
-            worstMs = ms;
-    }
+    void Add(double frameMs) { ms.push_back(frameMs); }
 };
 
 // The show clock in milliseconds for the frame-th frame of a scene that began at `start`:
@@ -52,12 +46,16 @@ uint32_t TickClock(uint32_t start, int64_t frame)
     return start + static_cast<uint32_t>((frame * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
 }
 
-void PrintLine(const char* label, int64_t frames, double totalMs, double worstMs, double wallMs)
+double Fps(size_t frames, double ms) { return ms > 0 ? frames * 1000.0 / ms : 0; }
+
+// One scene's line: its frame times, its frame rate and that rate over the first scene's.
+void PrintScene(const char* label, const OrvFrameSummary& s, double fps, double referenceFps,
+                const char* reference)
 {
-    const double mean = frames > 0 ? totalMs / frames : 0;
-    const double fps = wallMs > 0 ? frames * 1000.0 / wallMs : 0;
-    std::printf("timedemo: %-9s %6lld frames  mean %7.3f ms  worst %8.3f ms  %8.1f fps\n", label,
-                static_cast<long long>(frames), mean, worstMs, fps);
+    std::printf("timedemo: %-9s %6zu frames  first %7.3f ms  mean %7.3f ms  p99 %7.3f ms  "
+                "worst %7.3f ms  %7.1f fps  %5.2f x %s\n",
+                label, s.frames, s.firstMs, s.meanMs, s.p99Ms, s.worstMs, fps,
+                referenceFps > 0 ? fps / referenceFps : 0.0, reference);
 }
 
 // Plays the schedule once on the tick clock; `present` ends each frame (swap or
@@ -66,8 +64,11 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
 {
     std::array<SceneTimes, kMaxScenes> scenes{};
     const std::vector<OrvScheduleEntry>& entries = show.Entries();
-    for (size_t i = 0; i < entries.size() && i < kMaxScenes; ++i)
+    for (size_t i = 0; i < entries.size() && i < kMaxScenes; ++i) {
         scenes[i].name = entries[i].name;
+        // Ticks 0 to the limit and the one past it, with room to spare.
+        scenes[i].ms.reserve(static_cast<size_t>(entries[i].limit > 0 ? entries[i].limit : 0) + 16);
+    }
 
     uint32_t now = 0;
     uint32_t sceneStart = 0;
@@ -100,14 +101,23 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
     const int64_t frames = OrvRunShow(show, timer, hooks);
     const double wallMs = Milliseconds(Clock::now() - begin);
 
+    const size_t count = entries.size() < kMaxScenes ? entries.size() : kMaxScenes;
+    std::array<OrvFrameSummary, kMaxScenes> summaries{};
+    std::array<double, kMaxScenes> fps{};
     double totalMs = 0, worstMs = 0;
-    for (size_t i = 0; i < entries.size() && i < kMaxScenes; ++i) {
-        const SceneTimes& s = scenes[i];
-        PrintLine(s.name, s.frames, s.totalMs, s.worstMs, s.totalMs);
-        totalMs += s.totalMs;
-        worstMs = s.worstMs > worstMs ? s.worstMs : worstMs;
+    for (size_t i = 0; i < count; ++i) {
+        summaries[i] = OrvSummariseFrames(scenes[i].ms.data(), scenes[i].ms.size());
+        fps[i] = Fps(summaries[i].frames, summaries[i].meanMs * summaries[i].frames);
+        totalMs += summaries[i].meanMs * summaries[i].frames;
+        worstMs = summaries[i].worstMs > worstMs ? summaries[i].worstMs : worstMs;
     }
-    PrintLine("show", frames, totalMs, worstMs, wallMs);
+    const char* reference = count > 0 ? scenes[0].name : "";
+    for (size_t i = 0; i < count; ++i)
+        PrintScene(scenes[i].name, summaries[i], fps[i], fps[0], reference);
+    std::printf("timedemo: %-9s %6lld frames  mean %7.3f ms  worst %7.3f ms after scene starts  "
+                "%7.1f fps\n",
+                "show", static_cast<long long>(frames), frames > 0 ? totalMs / frames : 0.0, worstMs,
+                Fps(static_cast<size_t>(frames), wallMs));
     if (!show.Ended()) {
         std::printf("timedemo: stopped early by a quit request\n");
         return 1;
@@ -159,4 +169,27 @@ int OrvRunTimedemo(const OrvOptions& options)
     const int width = options.desktop ? w->Width() : kWidth;
     const int height = options.desktop ? w->Height() : kHeight;
     return LoadAndPlay(start, [w] { w->Swap(); }, [w] { return w->QuitRequested(); }, width, height);
+}
+
+OrvFrameSummary OrvSummariseFrames(double* ms, size_t count)
+{
+    OrvFrameSummary s;
+    s.frames = count;
+    if (count == 0)
+        return s;
+    s.firstMs = ms[0];
+    double total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += ms[i];
+    s.meanMs = total / static_cast<double>(count);
+    double* later = ms + 1;
+    const size_t n = count - 1;
+    if (n == 0)
+        return s;
+    s.worstMs = *std::max_element(later, later + n);
+    // Nearest rank: the ceil(0.99 n)-th smallest.
+    const size_t rank = (99 * n + 99) / 100;
+    std::nth_element(later, later + (rank - 1), later + n);
+    s.p99Ms = later[rank - 1];
+    return s;
 }

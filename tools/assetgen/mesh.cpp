@@ -278,7 +278,9 @@ Mesh MakeFish(float length, float height, float width)
         return c + side * (width * sec.v * std::cos(a)) + up * (h * std::sin(a));
     };
     auto uv = [&](float u, float v) { return Vec2{u, v * 2}; };
-    const int cols = 28, rows = 48;
+    // 16 around (one sample on the dorsal fin's crest) by 24 along: a fish is at most a
+    // few hundred pixels long in the picture.
+    const int cols = 16, rows = 24;
     Mesh m = MakeGrid(cols, rows, position, uv, false);
     std::vector<int> head, tail;
     for (int i = 0; i <= cols; ++i) {

@@ -6,6 +6,7 @@
 
 #include "tools/assetgen/path.h"
 #include "tools/assetgen/scenes.h"
+#include "tools/assetgen/visibility.h"
 
 namespace assetgen {
 namespace {
@@ -13,6 +14,7 @@ namespace {
 constexpr float kBlockPitch = 420;  // block centre to block centre
 constexpr float kBlockHalf = 128;   // half the side of a block; streets are 164 wide
 constexpr float kGround = 2000;  // the paving runs on to the horizon
+constexpr float kCityReach = 800;  // the streets the camera drives lie within this of the middle
 constexpr float kWallTile = 110;
 // Where along the drive the view starts turning to the city's middle, and over how much of it.
 constexpr float kTurnFrom = 0.55f, kTurnOver = 0.2f;
@@ -63,9 +65,32 @@ Mesh MakeBuilding(const Lot& lot)
     } else {
         (lot.half == 0 ? hi.x : lo.x) = centre.x + (lot.half == 0 ? -gap : gap);
     }
-    Mesh m = MakeBox(lo, hi, 45, kWallTile);
+    // One piece per texture tile: the light from the eye falls off slowly across a flat wall.
+    Mesh m = MakeBox(lo, hi, kWallTile, kWallTile);
     m.name = lot.name;
     m.material = TextureGroupMaterial(lot.name);
+    return m;
+}
+
+// The paving: a slab 20 deep whose top is cut finely under the streets the camera drives,
+// where the light from the eye falls off quickly, and ever more coarsely toward the
+// horizon, where whole pieces shrink to a few pixels.
+Mesh MakeGround()
+{
+    std::vector<float> lines;
+    for (float x : {kGround, 1600.0f, 1250.0f, 1000.0f})
+        lines.push_back(-x);
+    for (float x = -kCityReach; x <= kCityReach; x += 100)
+        lines.push_back(x);
+    for (float x : {1000.0f, 1250.0f, 1600.0f, kGround})
+        lines.push_back(x);
+    const int n = static_cast<int>(lines.size()) - 1;
+    auto at = [&](float t) { return lines[static_cast<size_t>(std::lround(t * n))]; };
+    auto position = [&](float u, float v) { return Vec3{at(u), at(v), 0}; };
+    auto uv = [&](float u, float v) { return Vec2{at(u) / (2 * kWallTile), at(v) / (2 * kWallTile)}; };
+    // Only the top: no frame shows the slab's sides or underside.
+    Mesh m = MakeGrid(n, n, position, uv, false, 16);
+    m.origin = {0, 0, -10};
     return m;
 }
 
@@ -141,7 +166,7 @@ SceneDef MakeKaupunki()
     for (const char* texture : {"Stoned02", "Groove1", "Crisscro", "Stoned00", "Stoned12"})
         scene.materials.push_back({texture, {0.1f, 0.1f, 0.1f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f},
                                    std::string(texture) + ".bmp"});
-    Mesh ground = MakeBox({-kGround, -kGround, -20}, {kGround, kGround, 0}, 100, 2 * kWallTile);
+    Mesh ground = MakeGround();
     ground.name = "Box01";
     ground.material = "Stoned02";
     scene.meshes.push_back(ground);
@@ -150,6 +175,10 @@ SceneDef MakeKaupunki()
     scene.meshes.push_back(MakeTower("Cylinder01", {0, -60, 0}, 58, 560));
     scene.meshes.push_back(MakeTower("Cylinder02", {10, 70, 0}, 48, 420));
     scene.cameras.push_back(MakeStreetCamera());
+    // Undersides, and walls that face away from every street the camera drives, never show.
+    const std::vector<View> views = CameraViews(scene.cameras[0]);
+    for (Mesh& m : scene.meshes)
+        DropUnseenFaces(m, views);
     return scene;
 }
 

@@ -5,6 +5,7 @@
 
 #include "tools/assetgen/path.h"
 #include "tools/assetgen/scenes.h"
+#include "tools/assetgen/visibility.h"
 
 namespace assetgen {
 namespace {
@@ -28,7 +29,8 @@ Mesh MakeFloor()
             outline.push_back(Lerp(a, b, static_cast<float>(k) / pieces));
     }
     outline.push_back(outline.front());
-    const int cols = static_cast<int>(outline.size()) - 1, rows = 12;
+    // Six rows from rim to wall: enough for the light from the eye to fall off smoothly.
+    const int cols = static_cast<int>(outline.size()) - 1, rows = 6;
     auto position = [&](float u, float v) {
         const Vec3 outer = outline[static_cast<size_t>(std::lround(u * cols))];
         const float a = std::atan2(outer.y, outer.x);
@@ -54,24 +56,25 @@ void BasinMapping(Mesh& m)
 Mesh MakeHallShell()
 {
     Mesh m = MakeFloor();
-    Mesh wall = MakeLathe({0, 0, 0}, {{kPoolRadius, -kPoolDepth}, {kPoolRadius, -kPoolDepth / 2}, {kPoolRadius, 0}},
+    Mesh wall = MakeLathe({0, 0, 0}, {{kPoolRadius, -kPoolDepth}, {kPoolRadius, 0}},
                           72, kStoneTile / 2, false, false);
     wall.FlipFaces();
     BasinMapping(wall);
     m.Append(wall);
     std::vector<Vec2> bottomProfile;
-    for (int k = 4; k >= 0; --k)
-        bottomProfile.push_back({kPoolRadius * k / 4.0f, -kPoolDepth});
+    for (int k = 2; k >= 0; --k)
+        bottomProfile.push_back({kPoolRadius * k / 2.0f, -kPoolDepth});
     Mesh bottom = MakeLathe({0, 0, 0}, bottomProfile, 72, kStoneTile, false, false);
     BasinMapping(bottom);
     m.Append(bottom);
-    const float step = 80;
+    // Walls and ceiling are flat and never near the eye: one piece per texture tile.
+    const float step = kStoneTile;
     const Vec3 up{0, 0, kHallZ};
     m.Append(MakePlane({kHallX, kHallY, 0}, {0, -2 * kHallY, 0}, up, step, kStoneTile));
     m.Append(MakePlane({-kHallX, -kHallY, 0}, {0, 2 * kHallY, 0}, up, step, kStoneTile));
     m.Append(MakePlane({-kHallX, kHallY, 0}, {2 * kHallX, 0, 0}, up, step, kStoneTile));
     m.Append(MakePlane({kHallX, -kHallY, 0}, {-2 * kHallX, 0, 0}, up, step, kStoneTile));
-    m.Append(MakePlane({-kHallX, -kHallY, kHallZ}, {0, 2 * kHallY, 0}, {2 * kHallX, 0, 0}, 100, kStoneTile));
+    m.Append(MakePlane({-kHallX, -kHallY, kHallZ}, {0, 2 * kHallY, 0}, {2 * kHallX, 0, 0}, 200, kStoneTile));
     m.name = "Box01";
     m.material = "Travertine";
     m.origin = {0, 0, 0};
@@ -83,7 +86,8 @@ Mesh MakePillar(int number, float angle)
     const std::vector<Vec2> profile = {{36, 0}, {36, 18}, {30, 22}, {27, 30}, {25, 120}, {24, 250},
                                        {22, 380}, {22, 436}, {27, 446}, {34, 460}, {38, 468}, {38, kHallZ}};
     const Vec3 base{kPillarRingX * std::cos(angle), kPillarRingY * std::sin(angle), 0};
-    Mesh m = MakeLathe(base, profile, 28, 80, false, false);
+    // 16 sides: a pillar is at most about 60 pixels wide in the picture.
+    Mesh m = MakeLathe(base, profile, 16, 80, false, false);
     char name[16];
     std::snprintf(name, sizeof name, "Cylinder%02d", number);
     m.name = name;
@@ -197,6 +201,11 @@ SceneDef MakeKylpyla()
         scene.meshes.push_back(MakeLeapingFish(fishNames[k], k * kPi / 2, 95 + 20 * (k % 2)));
     scene.meshes.push_back(MakeWater());
     scene.cameras.push_back(MakeHallCamera());
+    // The camera circles inside the ring of pillars looking down at the pool: the
+    // pillars' outer sides, the ceiling and the far bench never show.
+    const std::vector<View> views = CameraViews(scene.cameras[0]);
+    for (Mesh& m : scene.meshes)
+        DropUnseenFaces(m, views);
     scene.spotlights.push_back(MakeSpot());
     return scene;
 }

@@ -4,6 +4,7 @@
 
 #include "tools/assetgen/path.h"
 #include "tools/assetgen/scenes.h"
+#include "tools/assetgen/visibility.h"
 
 namespace assetgen {
 namespace {
@@ -38,21 +39,45 @@ float WallRadius(float s, float a)
     return kRadius * (1.0f + lobes) * (1.0f - 0.13f * rib);
 }
 
-Mesh MakeTube(const SmoothPath& path)
+// Where the rings go along the centre line: four across each rib, 5 and 14 units either
+// side of its crest, and none on the smooth stretch between ribs, where the slow bends
+// of the path need no more. The rib's own shape is flat again about 20 units from its
+// crest; rings either side of the crest rather than on it put the steepest slope on the
+// rib's flanks, which the chrome shows as a dark rim. The sampling repeats with the ribs,
+// so every rib has the same outline.
+std::vector<float> RingPositions(float from, float to)
 {
-    const float length = path.Length();
-    const int rings = static_cast<int>(length / 7.0f);
-    const int around = 28;
-    auto position = [&](float u, float v) {
-        const float s = v * length;
-        const Vec3 t = path.Direction(s);
-        const Vec3 n = Normalize(Vec3{0, 0, 1} - t * t.z);
-        const Vec3 b = Cross(t, n);
-        const float a = 2 * kPi * u;
-        return path.At(s) + (n * std::cos(a) + b * std::sin(a)) * WallRadius(s, a);
-    };
-    auto uv = [&](float u, float v) { return Vec2{u * 3.0f, v * length / 220.0f}; };
-    Mesh m = MakeGrid(around, rings, position, uv, true);
+    static const float kOffsets[] = {5, 14, kRibSpacing - 14, kRibSpacing - 5};
+    std::vector<float> rings;
+    for (float rib = std::floor(from / kRibSpacing) * kRibSpacing; rib < to; rib += kRibSpacing)
+        for (float offset : kOffsets)
+            if (rib + offset >= from && rib + offset < to)
+                rings.push_back(rib + offset);
+    rings.push_back(to);
+    return rings;
+}
+
+// The point of the wall at arc length s and angle a around the centre line.
+Vec3 WallPoint(const SmoothPath& path, float s, float a)
+{
+    const Vec3 t = path.Direction(s);
+    const Vec3 n = Normalize(Vec3{0, 0, 1} - t * t.z);
+    const Vec3 b = Cross(t, n);
+    return path.At(s) + (n * std::cos(a) + b * std::sin(a)) * WallRadius(s, a);
+}
+
+Mesh MakeTube(const SmoothPath& path, const std::vector<View>& views)
+{
+    // The far end shows down the tube from the last frames; the start, behind the first
+    // eye, goes with the other faces no frame shows.
+    const std::vector<float> rings = RingPositions(0, path.Length());
+    const int rows = static_cast<int>(rings.size()) - 1;
+    const int around = 20;  // four samples across each of the five lobes
+    auto ring = [&](float v) { return rings[static_cast<size_t>(std::lround(v * rows))]; };
+    auto position = [&](float u, float v) { return WallPoint(path, ring(v), 2 * kPi * u); };
+    auto uv = [&](float u, float v) { return Vec2{u * 3.0f, ring(v) / 220.0f}; };
+    Mesh m = MakeGrid(around, rows, position, uv, true);
+    DropUnseenFaces(m, views);
     m.name = "Loft01";
     m.material = "Chrome";
     m.origin = path.At(0);
@@ -68,11 +93,11 @@ SceneDef MakeTunneli()
     scene.name = "tunneli";
     scene.lastFrame = kTunneliFrames;
     scene.materials.push_back({"Chrome", {0.2f, 0.2f, 0.2f}, {1, 1, 1}, {1, 1, 1}, "tunneli.bmp"});
-    scene.meshes.push_back(MakeTube(path));
     auto eyeAt = [&](int f) { return kEyeStart + kSpeed * static_cast<float>(f); };
     scene.cameras.push_back(MakeCamera(
         "Camera01", "Camera01", kTunneliFrames, [&](int f) { return path.At(eyeAt(f)); },
         [&](int f) { return path.At(eyeAt(f) + kLookAhead); }));
+    scene.meshes.push_back(MakeTube(path, CameraViews(scene.cameras[0])));
     return scene;
 }
 
