@@ -2,6 +2,7 @@
 #include <fenv.h>
 
 #include "app/capture.h"
+#include "app/data_problems.h"
 #include "app/demo_main.h"
 #include "app/options.h"
 #include "app/parallel_capture.h"
@@ -9,7 +10,9 @@
 #include "framework/music.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 int main(int argc, char** argv)
 {
@@ -24,6 +27,9 @@ int main(int argc, char** argv)
             std::printf("%s\n", name.c_str());
         return 0;
     }
+    OrvRouteTrace(options.trace);
+    std::error_code ec;
+    OrvWatchDataFiles(std::filesystem::current_path(ec).string(), "orvdemo");
     if (options.timedemo)
         return OrvRunTimedemo(options);
     if (!options.capture.empty())

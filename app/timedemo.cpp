@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "show/scene_set.h"
 #include "show/show.h"
 #include "show/show_constants.h"
+#include "show/timeline.h"
 #include "show/viewport.h"
 
 namespace {
@@ -60,7 +62,8 @@ void PrintScene(const char* label, const OrvFrameSummary& s, double fps, double 
 
 // Plays the schedule once on the tick clock; `present` ends each frame (swap or
 // nothing) and `quit` ends the run early. Prints the per-scene table.
-int Play(OrvShow& show, const std::function<void()>& present, const std::function<bool()>& quit)
+int Play(OrvShow& show, const std::function<void()>& present, const std::function<bool()>& quit, int64_t limit,
+         const OrvShowTimeline& timeline, int64_t first)
 {
     std::array<SceneTimes, kMaxScenes> scenes{};
     const std::vector<OrvScheduleEntry>& entries = show.Entries();
@@ -70,16 +73,25 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
         scenes[i].ms.reserve(static_cast<size_t>(entries[i].limit > 0 ? entries[i].limit : 0) + 16);
     }
 
-    uint32_t now = 0;
-    uint32_t sceneStart = 0;
-    int64_t frameInScene = 0;
-    size_t drawing = 0;
+    // --start: entered where the tick-by-tick run is at frame `first`.
+    const Clock::time_point reaching = Clock::now();
+    uint32_t sceneStart = first > 0 ? OrvReachFrame(show, timeline, first) : 0;
+    if (first > 0) {
+        glFinish();
+        std::printf("timedemo: entered at frame %lld (%s) in %.1f ms\n", static_cast<long long>(first),
+                    show.Ended() ? "the end" : show.Entries()[show.Position()].name,
+                    Milliseconds(Clock::now() - reaching));
+    }
+    uint32_t now = sceneStart;
+    size_t drawing = show.Position();
+    int64_t frameInScene = first > 0 && !show.Ended() ? first - timeline.FirstFrameOf(drawing) : 0;
     Clock::time_point frameBegin;
     OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
 
+    int64_t drawn = 0;
     OrvFrameHooks hooks;
-    hooks.quitRequested = quit;
+    hooks.quitRequested = [&] { return quit() || (limit >= 0 && drawn >= limit); };
     hooks.beginFrame = [&] {
         if (show.Position() != drawing) {
             drawing = show.Position();
@@ -93,6 +105,7 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
     hooks.endFrame = [&] {
         present();
         glFinish();
+        ++drawn;
         if (drawing < kMaxScenes)
             scenes[drawing].Add(Milliseconds(Clock::now() - frameBegin));
     };
@@ -118,7 +131,7 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
                 "%7.1f fps\n",
                 "show", static_cast<long long>(frames), frames > 0 ? totalMs / frames : 0.0, worstMs,
                 Fps(static_cast<size_t>(frames), wallMs));
-    if (!show.Ended()) {
+    if (quit()) {
         std::printf("timedemo: stopped early by a quit request\n");
         return 1;
     }
@@ -127,7 +140,7 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
 
 // Builds the scenes in the current context, reports the load time and plays the show.
 int LoadAndPlay(Clock::time_point start, const std::function<void()>& present,
-                const std::function<bool()>& quit, int width, int height)
+                const std::function<bool()>& quit, int width, int height, const OrvOptions& options)
 {
     const Clock::time_point contextReady = Clock::now();
     OrvSceneSet scenes;
@@ -142,7 +155,21 @@ int LoadAndPlay(Clock::time_point start, const std::function<void()>& present,
                 Milliseconds(loaded - contextReady));
     std::fflush(stdout);
     OrvShow show(scenes.Schedule());
-    const int code = Play(show, present, quit);
+    // --start, --end and --frames on the run that draws every tick once.
+    const OrvShowTimeline timeline(show.Entries(), [](int64_t i) {
+        return static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
+    });
+    const auto frameOf = [&](const OrvShowPoint& p, int64_t otherwise) {
+        return p.scene >= 0 ? timeline.FirstFrameOf(static_cast<size_t>(p.scene))
+               : p.ms >= 0  ? timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(p.ms, UINT32_MAX)))
+                            : otherwise;
+    };
+    const int64_t first = frameOf(options.start, 0);
+    const int64_t end = std::max(first, frameOf(options.end, timeline.Frames()));
+    int64_t limit = options.frames;
+    if (options.end.Given())
+        limit = limit >= 0 ? std::min(limit, end - first) : end - first;
+    const int code = Play(show, present, quit, limit, timeline, first);
     std::fflush(stdout);
     return code;
 }
@@ -160,7 +187,7 @@ int OrvRunTimedemo(const OrvOptions& options)
             std::fprintf(stderr, "orvdemo: timedemo: no offscreen OpenGL context: %s\n", gl.Error().c_str());
             return 1;
         }
-        return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height);
+        return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height, options);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
     std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>(OrvWindowTitle);
@@ -168,7 +195,7 @@ int OrvRunTimedemo(const OrvOptions& options)
     OrvWindow* w = window.get();
     const int width = options.desktop ? w->Width() : kWidth;
     const int height = options.desktop ? w->Height() : kHeight;
-    return LoadAndPlay(start, [w] { w->Swap(); }, [w] { return w->QuitRequested(); }, width, height);
+    return LoadAndPlay(start, [w] { w->Swap(); }, [w] { return w->QuitRequested(); }, width, height, options);
 }
 
 OrvFrameSummary OrvSummariseFrames(double* ms, size_t count)

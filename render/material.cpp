@@ -1,5 +1,8 @@
 #include "render/material.h"
 
+#include "framework/data_file.h"
+#include "scenefile/reporting.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -18,19 +21,6 @@ int64_t MaxTextureSide()
     GLint side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
     return side > 0 ? side : INT32_MAX;
-}
-
-// The whole content of an open file, read with one read; false when it
-// cannot be sized or read.
-bool ReadWhole(FILE* file, std::vector<uint8_t>& bytes)
-{
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return false;
-    const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return false;
-    bytes.resize(static_cast<size_t>(size));
-    return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
 }  // namespace
@@ -57,13 +47,16 @@ OlvarMaterial::~OlvarMaterial()
 
 bool OlvarMaterial::LoadBMP(const char* fileName)
 {
-    FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
-    if (!file)
+    std::vector<char> bytes;
+    std::string why;
+    if (!fileName || !OrvReadDataFile(fileName, &bytes, &why)) {
+        OlvarReportProblem(fileName ? fileName : "", why.c_str());
         return false;
-    std::vector<uint8_t> bytes;
-    const bool read = ReadWhole(file, bytes);
-    std::fclose(file);
-    return read && TakeImage(bytes.data(), bytes.size());
+    }
+    if (TakeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
+        return true;
+    OlvarReportProblem(fileName, "not a 24-bit uncompressed BMP that fits the texture size");
+    return false;
 }
 
 // Decodes a file's bytes and keeps a copy of the pixel block; width, height

@@ -5,12 +5,20 @@
 #include <vector>
 
 #include "scenefile/loader.h"
+#include "scenefile/reporting.h"
 
 namespace {
 
 const char kTexCoordWarning[] = "WARNING! Number of vertices differ from number of texcoords\n";
 const char kBoundsWarning[] = "WARNING! Vertex out of bounds.\n";
 const float kUp[3] = {0.0f, 1.0f, 0.0f};
+
+// The mesh builder's warnings go with the reader's trace.
+void Warn(const char* text)
+{
+    if (FILE* trace = OlvarTraceStream())
+        std::fputs(text, trace);
+}
 
 // A count from the loader; a negative one means none.
 int32_t Count(int32_t count) { return count > 0 ? count : 0; }
@@ -91,7 +99,7 @@ OlvarObject::OlvarObject(OlvarLoader* loader, const char* name, bool relative)
     loader->GetTexCoords(texCoords.data());
 
     if (vertexCount != texCoordCount)
-        std::fputs(kTexCoordWarning, stdout);
+        Warn(kTexCoordWarning);
     float* normals = CalcNormals(vertices.data(), vertexCount, faces.data(), faceCount);
     PackVertices(vertices.data(), normals, texCoords.data(), texCoordCount);
     delete[] normals;
@@ -118,7 +126,7 @@ float* OlvarObject::CalcNormals(const float* vertices, int32_t vertexCount,
             if (face[k] < vertexCount)
                 lastGood[k] = vertices + 3 * size_t(face[k]);
             else
-                std::fputs(kBoundsWarning, stdout);
+                Warn(kBoundsWarning);
         }
         float n[3];
         FaceNormal(lastGood[0], lastGood[1], lastGood[2], n);
@@ -166,7 +174,7 @@ void OlvarObject::PackIndices(const uint16_t* faces)
     for (size_t k = 0; k < corners; ++k) {
         uint32_t index = faces[k];
         if (index >= uint32_t(vertexCount)) {
-            std::fputs(kBoundsWarning, stdout);
+            Warn(kBoundsWarning);
             index = 0;
         }
         indexArray[k] = index;

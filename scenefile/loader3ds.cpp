@@ -5,11 +5,15 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "framework/data_file.h"
 #include "scenefile/chunk_ids.h"
+#include "scenefile/reporting.h"
 
-// With the trace off (fuzzing, benchmarks) not even the call is made.
-#define TRACE(...) (trace ? Trace(__VA_ARGS__) : void())
+// With the trace off and no one to hear of problems (fuzzing, benchmarks) not even the call is made.
+#define TRACE(...) (trace || problemFile ? Trace(__VA_ARGS__) : void())
 
 namespace {
 
@@ -19,19 +23,19 @@ constexpr int kMaxDepth = 32;
 
 using chunk::kHeaderSize;
 
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
-
 }  // namespace
 
-OlvarLoad3DS::OlvarLoad3DS(const char* fileName) : trace(stdout)
+OlvarLoad3DS::OlvarLoad3DS(const char* fileName) : trace(OlvarTraceStream())
 {
+    if (OlvarProblemsHeard())
+        problemFile = fileName ? fileName : "";
     ClearTables();
     ReadFile(fileName ? fileName : "");
     if (image)
         LoadImage();
-    fflush(trace);
+    if (trace)
+        fflush(trace);
+    problemFile = nullptr;
 }
 
 OlvarLoad3DS::OlvarLoad3DS(const uint8_t* data, size_t size, FILE* trace) : trace(trace)
@@ -48,11 +52,24 @@ OlvarLoad3DS::~OlvarLoad3DS() = default;
 
 void OlvarLoad3DS::Trace(const char* format, ...) const
 {
-    if (!trace)
-        return;
     va_list args;
     va_start(args, format);
-    vfprintf(trace, format, args);
+    // The first bounds problem also goes to whoever hears of damaged files, in words.
+    if (problemFile && !problemReported && std::strncmp(format, "Error! ", 7) == 0) {
+        problemReported = true;
+        char text[256];
+        va_list copy;
+        va_copy(copy, args);
+        std::vsnprintf(text, sizeof text, format + 7, copy);
+        va_end(copy);
+        size_t end = std::strcspn(text, "\n");
+        while (end > 0 && text[end - 1] == '.')
+            --end;
+        text[end] = '\0';
+        OlvarReportProblem(problemFile, (std::string("damaged: ") + text).c_str());
+    }
+    if (trace)
+        vfprintf(trace, format, args);
     va_end(args);
 }
 
@@ -77,35 +94,28 @@ void OlvarLoad3DS::NextNode()
         nodes[nodeCount] = NodeEntry{};
 }
 
-// Reads the whole file in one read; on failure the loader stays empty.
+// Reads the whole file in one read; on failure the loader stays empty. Only a
+// regular file is opened for reading (a FIFO or a device would never end).
 void OlvarLoad3DS::ReadFile(const char* fileName)
 {
-    std::unique_ptr<FILE, FileCloser> file(fopen(fileName, "rb"));
-    if (!file) {
+    std::vector<char> bytes;
+    std::string why;
+    if (!OrvReadDataFile(fileName, &bytes, &why)) {
+        if (problemFile) {
+            problemReported = true;
+            OlvarReportProblem(problemFile, why.c_str());
+        }
         TRACE("Error! Unable to open file %s", fileName);
         return;
     }
-    long size = -1;
-    if (fseek(file.get(), 0, SEEK_END) == 0)
-        size = ftell(file.get());
-    if (size < 0 || fseek(file.get(), 0, SEEK_SET) != 0) {
-        TRACE("Error! Unable to read from file.\n");
-        return;
-    }
-    std::unique_ptr<uint8_t[]> buffer;
-    if (size <= std::numeric_limits<int32_t>::max())
-        buffer.reset(new (std::nothrow) uint8_t[size]);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[bytes.size()]);
     if (!buffer) {
         TRACE("Error! Unable to allocate memory.\n");
         return;
     }
-    if (fread(buffer.get(), 1, size, file.get()) != static_cast<size_t>(size) || ferror(file.get())) {
-        TRACE("Error! Unable to read from file.\n");
-        return;
-    }
-    file.reset();
+    std::memcpy(buffer.get(), bytes.data(), bytes.size());
     image = std::move(buffer);
-    imageSize = static_cast<int32_t>(size);
+    imageSize = static_cast<int32_t>(bytes.size());
     TRACE("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
 }
 

@@ -33,6 +33,8 @@ public:
     static constexpr int kMaxNodes = 100;
 
     // Reads the named file; an unreadable or corrupt file leaves an empty loader.
+    // The trace goes to OlvarTraceStream(); a file that cannot be read, or the
+    // first bounds problem found in it, goes to the problem handler.
     explicit OlvarLoad3DS(const char* fileName);
     // Loads a copy of an image already in memory. The trace goes to `trace`;
     // nullptr silences it (for fuzzing and benchmarks).
@@ -163,4 +165,6 @@ private:
     int32_t ownNode = -1;
 
     FILE* trace;
+    const char* problemFile = nullptr;  // the file whose first "Error!" goes to the problem handler
+    mutable bool problemReported = false;
 };

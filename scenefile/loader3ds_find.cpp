@@ -5,7 +5,7 @@
 #include <cstring>
 
 // With the trace off (fuzzing, benchmarks) not even the call is made.
-#define TRACE(...) (trace ? Trace(__VA_ARGS__) : void())
+#define TRACE(...) (trace || problemFile ? Trace(__VA_ARGS__) : void())
 
 bool OlvarLoad3DS::Find(const char* name, bool useParentKeys)
 {
