@@ -57,7 +57,15 @@ bool EndsWith(const std::string& s, const char* tail)
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
-std::vector<std::string> DataFiles() { return DirectoryEntries(ORV_DATA_DIR); }
+// The show's files in the data directory (anything else a run may have left there is not data).
+std::vector<std::string> DataFiles()
+{
+    std::vector<std::string> files;
+    for (const std::string& name : DirectoryEntries(ORV_DATA_DIR))
+        if (EndsWith(name, ".3ds") || EndsWith(name, ".bmp") || EndsWith(name, ".xm"))
+            files.push_back(name);
+    return files;
+}
 
 uint16_t U16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | uint32_t(U16(b, at + 2)) << 16; }
