@@ -24,17 +24,6 @@
 
 namespace {
 
-// The frame of `timeline` that a --start or --end point names: a scene's first
-// frame, or the first frame at or after a show time.
-int64_t FrameOf(const OrvShowPoint& point, const OrvShowTimeline& timeline, int64_t otherwise)
-{
-    if (point.scene >= 0)
-        return timeline.FirstFrameOf(static_cast<size_t>(point.scene));
-    if (point.ms >= 0)
-        return timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(point.ms, UINT32_MAX)));
-    return otherwise;
-}
-
 std::string Clock(double seconds)
 {
     const long s = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
@@ -96,6 +85,15 @@ private:
     std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
 };
 
+int64_t OrvFrameOf(const OrvShowPoint& point, const OrvShowTimeline& timeline, int64_t otherwise)
+{
+    if (point.scene >= 0)
+        return timeline.FirstFrameOf(static_cast<size_t>(point.scene));
+    if (point.ms >= 0)
+        return timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(point.ms, UINT32_MAX)));
+    return otherwise;
+}
+
 uint32_t OrvCaptureMilliseconds(int64_t index, const OrvFrameRate& fps)
 {
     return static_cast<uint32_t>(index * 1000 * fps.den / fps.num);
@@ -134,8 +132,8 @@ int OrvCapture::Run()
     OrvShow show(scenes.Schedule());
     const OrvFrameRate fps = options.fps;
     const OrvShowTimeline timeline(show.Entries(), [fps](int64_t i) { return OrvCaptureMilliseconds(i, fps); });
-    first = FrameOf(options.start, timeline, 0);
-    const int64_t end = std::max(first, FrameOf(options.end, timeline, timeline.Frames()));
+    first = OrvFrameOf(options.start, timeline, 0);
+    const int64_t end = std::max(first, OrvFrameOf(options.end, timeline, timeline.Frames()));
     const int64_t total = options.frames >= 0 ? std::min(end - first, options.frames) : end - first;
     // Entering in the middle: the earlier scenes' state, drawn where nobody sees it.
     const uint32_t sceneStart = first > 0 ? OrvReachFrame(show, timeline, first) : 0;

@@ -28,11 +28,16 @@ class OrvCaptureProgress;
 class OrvFrameSink;
 class OrvOffscreen;
 class OrvShow;
+class OrvShowTimeline;
 
 struct OrvSceneStart {
     std::string scene;
     int64_t frame;  // index of the first frame the scene drew
 };
+
+// The frame of `timeline` that a --start or --end point names: a scene's first
+// frame, or the first frame at or after a show time; `otherwise` when not given.
+int64_t OrvFrameOf(const OrvShowPoint& point, const OrvShowTimeline& timeline, int64_t otherwise);
 
 // Show-clock milliseconds at which frame `index` is drawn: index * 1000 * den / num,
 // in integers, so a fractional rate never drifts.

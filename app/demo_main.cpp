@@ -93,8 +93,7 @@ int DemoMain(const OrvOptions& options)
     timer->Reset();
     OrvLiveNavigation navigation(show, *timer, *clock, music, *start, *window, [&viewport] { viewport.Forget(); },
                                  options.startDir.empty() ? "." : options.startDir);
-    if (options.start.Given())
-        navigation.EnterAt(options.start.scene, options.start.ms);
+    navigation.EnterAt(options.start);
 
     // --frames N ends the show after N frames, as a quit would; so does --end.
     int64_t frames = 0;

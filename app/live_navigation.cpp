@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/capture.h"
+#include "app/options.h"
 #include "framework/music.h"
 #include "framework/png_image.h"
 #include "framework/timer.h"
@@ -72,12 +74,10 @@ int64_t OrvLiveNavigation::ShowTime() const { return static_cast<int32_t>(clock.
 
 void OrvLiveNavigation::StartedOver() { origin = clock.Now(); }
 
-void OrvLiveNavigation::EnterAt(int scene, int64_t ms)
+void OrvLiveNavigation::EnterAt(const OrvShowPoint& point)
 {
-    if (scene >= 0)
-        Enter(timeline.FirstFrameOf(static_cast<size_t>(scene)));
-    else if (ms > 0)
-        Enter(timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(ms, UINT32_MAX))));
+    if (point.Given())
+        Enter(OrvFrameOf(point, timeline, 0));
 }
 
 // Back to the start state, then into the show at `frame` of the tick-by-tick run.

@@ -21,6 +21,7 @@
 #include "show/timeline.h"
 
 class OrvMusic;
+struct OrvShowPoint;
 class OrvShow;
 class OrvShowStartState;
 class OrvTimer;
@@ -48,9 +49,9 @@ public:
                       OrvShowStartState& start, OrvWindow& window, std::function<void()> restarted,
                       std::string snapshotDir);
 
-    // Enters the show at the first frame at or after show time `ms`, or at
-    // scene `scene`'s first frame when it is not negative.
-    void EnterAt(int scene, int64_t ms);
+    // Enters the show where --start says: a scene's first frame, or the first
+    // frame at or after a show time.
+    void EnterAt(const OrvShowPoint& point);
 
     // At the top of a frame: acts on the keys pressed since the last frame, and
     // waits here while the show is held.

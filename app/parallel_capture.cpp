@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -27,8 +28,6 @@
 #include "framework/stop_signals.h"
 #include "show/scene_set.h"
 #include "show/timeline.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -67,15 +66,11 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, std::string* e
         self, "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, part.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = posix_spawn(&part.pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = OrvSpawn(args, &actions, nullptr, &part.pid);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         part.pid = -1;
@@ -126,13 +121,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
     OrvStopSignals::Clear();
     const OrvFrameRate fps = options.fps;
     const OrvShowTimeline timeline(OrvSceneSet::Plan(), [fps](int64_t i) { return OrvCaptureMilliseconds(i, fps); });
-    const auto frameOf = [&](const OrvShowPoint& p, int64_t otherwise) {
-        return p.scene >= 0 ? timeline.FirstFrameOf(static_cast<size_t>(p.scene))
-               : p.ms >= 0  ? timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(p.ms, UINT32_MAX)))
-                            : otherwise;
-    };
-    const int64_t first = frameOf(options.start, 0);
-    const int64_t end = std::max(first, frameOf(options.end, timeline.Frames()));
+    const int64_t first = OrvFrameOf(options.start, timeline, 0);
+    const int64_t end = std::max(first, OrvFrameOf(options.end, timeline, timeline.Frames()));
     const int64_t total = options.frames >= 0 ? std::min(end - first, options.frames) : end - first;
     const int jobs = static_cast<int>(std::clamp<int64_t>(options.jobs, 1, std::max<int64_t>(total, 1)));
 
@@ -188,9 +178,12 @@ int OrvRunParallelCapture(const OrvOptions& options)
     }
     const double rendered = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 
-    // Join: every part's frames in order, through the sink a single capture uses.
+    // Join: every part's frames in order. PNG frames are already what a PNG
+    // capture holds: they only move and take their place in the numbering. A
+    // video gets them through the sink a single capture uses, in one encode.
     if (!sink->Open(total, OrvCaptureMilliseconds(first, fps), &error))
         return Fail(error);
+    const bool video = OrvIsVideoTarget(options.capture);
     OrvIgnoreSigpipe ignoreSigpipe;
     std::vector<unsigned char> rgb;
     int64_t written = 0;
@@ -198,6 +191,15 @@ int OrvRunParallelCapture(const OrvOptions& options)
         for (int64_t j = 0; j < p.frames; ++j) {
             char name[32];
             std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(j));
+            if (!video) {
+                char final[32];
+                std::snprintf(final, sizeof final, "/frame_%06lld.png", static_cast<long long>(written));
+                if (std::rename((p.dir / name).c_str(), (out + final).c_str()) != 0)
+                    return Fail("cannot move a frame into " + out + ": " + std::strerror(errno) + "; " +
+                                sink->LeftBehind(written));
+                ++written;
+                continue;
+            }
             int width = 0, height = 0;
             if (!ReadPNG((p.dir / name).string(), &rgb, &width, &height, &error))
                 return Fail(error);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/capture.h"
 #include "app/live_window.h"
 #include "app/options.h"
 #include "framework/offscreen.h"
@@ -159,13 +160,8 @@ int LoadAndPlay(Clock::time_point start, const std::function<void()>& present,
     const OrvShowTimeline timeline(show.Entries(), [](int64_t i) {
         return static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
     });
-    const auto frameOf = [&](const OrvShowPoint& p, int64_t otherwise) {
-        return p.scene >= 0 ? timeline.FirstFrameOf(static_cast<size_t>(p.scene))
-               : p.ms >= 0  ? timeline.FirstFrameAt(static_cast<uint32_t>(std::min<int64_t>(p.ms, UINT32_MAX)))
-                            : otherwise;
-    };
-    const int64_t first = frameOf(options.start, 0);
-    const int64_t end = std::max(first, frameOf(options.end, timeline.Frames()));
+    const int64_t first = OrvFrameOf(options.start, timeline, 0);
+    const int64_t end = std::max(first, OrvFrameOf(options.end, timeline, timeline.Frames()));
     int64_t limit = options.frames;
     if (options.end.Given())
         limit = limit >= 0 ? std::min(limit, end - first) : end - first;

@@ -56,10 +56,6 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
         *error = Errno("pipe", errno);
         return false;
     }
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -74,7 +70,7 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
-    const int rc = posix_spawnp(&child, args[0], &actions, &attr, args.data(), environ);
+    const int rc = OrvSpawn(argv, &actions, &attr, &child);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(ends[0]);
@@ -190,6 +186,16 @@ bool OrvFfmpegPipe::WaitFor(int timeoutMs, std::string* error)
     }
 }
 
+int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
+             const posix_spawnattr_t* attr, pid_t* pid)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return posix_spawnp(pid, args[0], actions, attr, args.data(), environ);
+}
+
 bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, std::string* error)
 {
     int ends[2];
@@ -197,15 +203,11 @@ bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, 
         *error = Errno("pipe", errno);
         return false;
     }
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
     pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = OrvSpawn(argv, &actions, nullptr, &pid);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
     if (rc != 0) {

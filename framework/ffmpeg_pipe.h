@@ -10,6 +10,7 @@
 #pragma once
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/types.h>
 
 #include <string>
@@ -45,6 +46,11 @@ private:
     bool stalled = false;        // stopped reading while a stop signal waited
     bool exitedCleanly = false;
 };
+
+// Starts argv[0] (searched in PATH) with the given file actions and attributes
+// (either may be null); returns posix_spawn's result (0 or an errno value).
+int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
+             const posix_spawnattr_t* attr, pid_t* pid);
 
 // Runs argv[0] (searched in PATH) to its end with its standard output in
 // `output`; true when it exited with status 0, else `error` says how it ended.

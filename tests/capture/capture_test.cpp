@@ -441,3 +441,34 @@ TEST_F(CaptureTest, RangeCaptureHasTheFullCapturesFramesAndMusic)
     EXPECT_EQ(static_cast<int64_t>(hashes(toInsane).size()),
               full.SceneStarts()[3].frame - full.SceneStarts()[2].frame);
 }
+
+// --jobs renders ranges in processes of their own and joins them: the PNG
+// frames are the single capture's bit for bit, and the video has the same
+// frames (by count, and by PSNR against the single capture's video).
+TEST_F(CaptureTest, ParallelCaptureJoinsToTheSingleCapturesFrames)
+{
+    const std::string common = " --size 64x48 --frames 45 --start Tunneli";
+    ASSERT_EQ(Run("--capture " + (dir / "one").string() + "/" + common), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "three").string() + "/ --jobs 3" + common), 0) << Err();
+    std::vector<std::string> names = Names(dir / "one");
+    ASSERT_EQ(names.size(), 46u);  // and music.wav
+    EXPECT_EQ(Names(dir / "three"), names);
+    for (const std::string& name : names)
+        EXPECT_EQ(ReadAll(dir / "one" / name), ReadAll(dir / "three" / name)) << name;
+    for (const std::string& name : Names(dir))
+        EXPECT_EQ(name.find(".jobs-"), std::string::npos) << "parts left behind: " << name;
+
+    if (!OrvFindProgram("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(Run("--capture " + (dir / "one.mkv").string() + common), 0) << Err();
+    ASSERT_EQ(Run("--capture " + (dir / "two.mkv").string() + " --jobs 2" + common), 0) << Err();
+    // PSNR over every frame; "inf" where they are equal.
+    const int close = Shell("ffmpeg -nostats -i " + (dir / "one.mkv").string() + " -i " + (dir / "two.mkv").string() +
+                            " -lavfi psnr -f null - 2>&1 | grep -Eq 'average:(inf|[5-9][0-9]|[1-9][0-9]{2})'");
+    EXPECT_EQ(close, 0) << "the joined video's frames differ from the single capture's";
+    const std::string count = "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                              "-of csv=p=0 ";
+    EXPECT_EQ(Shell("test \"$(" + count + (dir / "one.mkv").string() + ")\" = 45 && test \"$(" + count +
+                    (dir / "two.mkv").string() + ")\" = 45"),
+              0);
+}
