@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdint>
@@ -301,7 +302,8 @@ TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
 
 // A module that is a directory or an endless device must give a silent track,
 // one line saying why, and a capture that goes on; nothing may be left behind.
-TEST_F(CaptureTest, ModuleThatIsNoRegularFileGivesASilentTrackAndTheCaptureGoesOn)
+// A FIFO as a scene file or texture must not make loading wait for a writer.
+TEST_F(CaptureTest, DataFilesThatAreNoRegularFilesAreRefusedAndTheCaptureGoesOn)
 {
     const fs::path data = dir / "data";
     fs::create_directories(data);
@@ -322,6 +324,18 @@ TEST_F(CaptureTest, ModuleThatIsNoRegularFileGivesASilentTrackAndTheCaptureGoesO
         ASSERT_TRUE(fs::exists(out / "music.wav")) << Err();
         EXPECT_EQ(Names(out), (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "music.wav"}));
     }
+    // A FIFO in place of a scene file or a texture is refused, not waited on.
+    for (const char* name : {"tunneli.3ds", "vesi.bmp"}) {
+        fs::remove(data / name);
+        ASSERT_EQ(mkfifo((data / name).c_str(), 0600), 0);
+    }
+    const fs::path out = dir / "fifo";
+    EXPECT_EQ(Shell("cd " + data.string() + " && timeout 60 " ORV_CAPTURE_RUN " --capture " + out.string() +
+                    "/ --frames 1 --size 64x48 >/dev/null 2>" + (dir / "err").string()),
+              0)
+        << Err();
+    EXPECT_NE(Err().find("tunneli.3ds: is a FIFO"), std::string::npos) << Err();
+    EXPECT_NE(Err().find("vesi.bmp: is a FIFO"), std::string::npos) << Err();
 }
 
 // A stop signal during a capture: a video is finished with the frames it has,
