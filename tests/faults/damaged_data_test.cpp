@@ -22,11 +22,12 @@
 #include <string>
 #include <vector>
 
-#include "show/scene_set.h"
-#include "show/show.h"
 #include "framework/music_wav.h"
 #include "framework/offscreen.h"
 #include "framework/timer.h"
+#include "scenefile/chunk_ids.h"
+#include "show/scene_set.h"
+#include "show/show.h"
 #include "support/files.h"
 #include "support/play_show.h"
 
@@ -74,8 +75,9 @@ uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | uint32_t(U16(b, at
 bool IsContainer(uint16_t id)
 {
     switch (id) {
-    case 0x4D4D: case 0x3D3D: case 0x4000: case 0x4100: case 0xB000:
-    case 0xB002: case 0xB003: case 0xB004: case 0xB006: case 0xB007:
+    case chunk::MAIN: case chunk::EDITOR: case chunk::OBJECT: case chunk::TRIMESH: case chunk::KEYFRAMER:
+    case chunk::OBJECT_NODE: case chunk::CAMERA_NODE: case chunk::CAMERA_TARGET_NODE:
+    case chunk::LIGHT_TARGET_NODE: case chunk::SPOTLIGHT_NODE:
         return true;
     default:
         return false;
@@ -93,7 +95,7 @@ void ChunkOffsets(const Bytes& b, size_t begin, size_t end, std::vector<size_t>&
         const uint16_t id = U16(b, at);
         if (IsContainer(id)) {
             size_t body = at + 6;
-            if (id == 0x4000)
+            if (id == chunk::OBJECT)
                 while (body < at + length && b[body++] != 0) {
                 }
             ChunkOffsets(b, body, at + length, out);
