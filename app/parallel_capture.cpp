@@ -63,10 +63,15 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, std::string* e
 {
     std::error_code ec;
     const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
-    const std::vector<std::string> args = {
+    std::vector<std::string> args = {
         self, "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
+    // The parts draw their pictures as the whole capture would.
+    if (o.samples)
+        args.insert(args.end(), {"--samples", std::to_string(o.samples)});
+    if (o.supersample > 1)
+        args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));

@@ -160,6 +160,7 @@ int OrvRunTimedemo(const OrvOptions& options)
             std::fprintf(stderr, "orvdemo: timedemo: no offscreen OpenGL context: %s\n", gl.Error().c_str());
             return 1;
         }
+        OrvOffscreenSamples(gl, options.samples);
         return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
