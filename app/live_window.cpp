@@ -5,6 +5,7 @@
 
 void OrvOpenLiveWindow(OrvWindow& window, const OrvOptions& options)
 {
+    window.SetPicture(options.samples, options.vsync);
     if (options.desktop)
         window.CreateDesktop(options.bits);
     else

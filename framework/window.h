@@ -71,6 +71,19 @@ public:
     // makes its GL context current on the calling thread.
     int CreateDesktop(int bits);
 
+    // Picture settings for the next Create or CreateDesktop. `samples` 2 or more
+    // asks for a multisampled visual (fewer samples, or none, when the server
+    // offers fewer; one stderr line says so); 0 keeps the plain visual.
+    // `vsync` makes Swap wait for the screen's refresh where the driver offers
+    // swap control (GLX_EXT_swap_control or GLX_MESA_swap_control), or lets it
+    // run free when false; without the extensions the driver's own setting holds.
+    void SetPicture(int samples, bool vsync);
+    // Samples per pixel of the chosen visual (0 without multisampling).
+    int Samples() const { return samplesInUse; }
+    // The swap interval set (1 waits for each refresh, 0 does not), or -1 when
+    // the driver offers no swap control and it was left alone.
+    int SwapInterval() const { return swapInterval; }
+
     // Presents the back buffer.
     void Swap();
 
@@ -97,6 +110,7 @@ private:
     void Connect();
     int Open();
     bool ChooseConfig();
+    void SetSwapInterval();
     void SwitchMode();
     bool CreateNativeWindow();
     void HideCursor();
@@ -113,6 +127,10 @@ private:
     struct __GLXcontextRec* context = nullptr;
     struct __GLXFBConfigRec* config = nullptr;
     unsigned long visualId = 0;
+    int samplesWanted = 0;
+    int samplesInUse = 0;
+    bool vsyncWanted = true;
+    int swapInterval = -1;
     unsigned long colormap = 0;
     unsigned long cursor = 0;
     unsigned long wmProtocols = 0;
