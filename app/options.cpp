@@ -171,7 +171,7 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
             o.error = "bad --supersample '" + value + "': give a whole number from 1 to 4";
     } else if (name == "--vsync") {
         if (value == "on" || value == "off")
-            o.vsync = value == "on";
+            o.vsync = value == "on" ? 1 : 0;
         else
             o.error = "bad --vsync '" + value + "': give on or off";
     } else if (name == "--volume") {

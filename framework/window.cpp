@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -167,7 +169,7 @@ int OrvWindow::Open()
     return 1;
 }
 
-void OrvWindow::SetPicture(int samples, bool vsync)
+void OrvWindow::SetPicture(int samples, int vsync)
 {
     samplesWanted = samples;
     vsyncWanted = vsync;
@@ -186,6 +188,8 @@ void OrvWindow::SetSwapInterval()
                 return true;
         return false;
     };
+    if (vsyncWanted < 0)
+        return;
     const int interval = vsyncWanted ? 1 : 0;
     const auto* name = reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT");
     if (offers("GLX_EXT_swap_control")) {
@@ -268,6 +272,15 @@ OrvKey OrvWindow::NextKey()
 
 void OrvWindow::Swap()
 {
+    // Asked to wait for the refresh on a driver without swap control: keep to
+    // 60 frames a second instead of drawing frames no screen can show.
+    if (vsyncWanted == 1 && swapInterval < 0) {
+        const auto period = std::chrono::microseconds(1000000 / 60);
+        const auto now = std::chrono::steady_clock::now();
+        if (now < nextSwap)
+            std::this_thread::sleep_until(nextSwap);
+        nextSwap = std::max(now, nextSwap) + period;
+    }
     glXSwapBuffers(glDisplay, window);
 }
 

@@ -146,7 +146,7 @@ TEST_F(WindowTest, SamplesAskedForGiveAMultisampledVisualAndNoneByDefault)
         EXPECT_EQ(plain.Samples(), 0);
     }
     OrvWindow smooth("orv smooth");
-    smooth.SetPicture(4, true);
+    smooth.SetPicture(4, 1);
     ASSERT_EQ(smooth.Create(160, 120, 32, 0), 1);
     GLint buffers = 0, samples = 0, stencil = 0;
     glGetIntegerv(GL_SAMPLE_BUFFERS, &buffers);
