@@ -15,6 +15,7 @@
 #include "app/capture.h"
 #include "app/options.h"
 #include "framework/ffmpeg_pipe.h"
+#include "framework/offscreen.h"
 #include "show/show_constants.h"
 #include "support/process.h"
 
@@ -485,7 +486,15 @@ TEST_F(CaptureTest, SamplesAndSupersampleSmoothTheEdgesOnlyWhenAsked)
     const std::vector<unsigned char> large = capture("large", 320, 240, 0, 1);
     ASSERT_FALSE(plain.empty());
 
-    EXPECT_GE(EdgeBlends(plain, multi, 160, 120), 10) << "--samples 4 left the sky line hard";
+    bool driverMultisamples = false;
+    {
+        OrvOffscreen probe(8, 8);
+        driverMultisamples = probe.Ok() && probe.Multisample(4) > 0;
+    }
+    if (driverMultisamples)
+        EXPECT_GE(EdgeBlends(plain, multi, 160, 120), 10) << "--samples 4 left the sky line hard";
+    else
+        EXPECT_TRUE(multi == plain) << "without multisampling on offer --samples must change nothing";
     EXPECT_GE(EdgeBlends(plain, super, 160, 120), 10) << "--supersample 2 left the sky line hard";
     // The supersampled frame is the twice-as-large frame averaged 2x2, exactly.
     std::vector<unsigned char> shrunk(plain.size());
