@@ -122,12 +122,15 @@ int OrvCapture::Run()
     if (!sink->Check(&error))
         return Fail(error);
 
-    OrvOffscreen gl(options.width, options.height);
+    // With --supersample K the show is drawn K times larger and averaged down in Render.
+    const int k = options.supersample;
+    OrvOffscreen gl(options.width * k, options.height * k);
     if (!gl.Ok())
         return Fail("no offscreen OpenGL context: " + gl.Error());
+    OrvOffscreenSamples(gl, options.samples);
     OrvSceneSet scenes;
     OrvSceneSet::SetGlobalState();
-    const OrvViewport view = OrvFourThirdsViewport(options.width, options.height);
+    const OrvViewport view = OrvFourThirdsViewport(options.width * k, options.height * k);
     glViewport(view.x, view.y, view.width, view.height);
     OrvShow show(scenes.Schedule());
     const OrvFrameRate fps = options.fps;
@@ -179,6 +182,7 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
     OrvTimer timer(OrvTicksPerSecond, [&now] { return now; });
     timer.Reset();
     std::vector<unsigned char> rgb(static_cast<size_t>(options.width) * options.height * 3);
+    std::vector<unsigned char> large(options.supersample > 1 ? static_cast<size_t>(gl.Width()) * gl.Height() * 3 : 0);
     bool failed = false;
     const char* scene = "";
     OrvFrameHooks hooks;
@@ -191,7 +195,12 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     };
     hooks.endFrame = [&] {
-        gl.ReadRGB(rgb.data());
+        if (large.empty()) {
+            gl.ReadRGB(rgb.data());
+        } else {
+            gl.ReadRGB(large.data());
+            OrvBoxShrink(large.data(), options.width, options.height, options.supersample, rgb.data());
+        }
         if (onFrame)
             onFrame(written, rgb.data());
         failed = !sink.Write(written, rgb.data(), error);
@@ -202,6 +211,23 @@ bool OrvCapture::Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int
     if (OrvStopSignals::Pending() || failed)
         progress.Break();
     return !OrvStopSignals::Pending() && !failed;
+}
+
+void OrvBoxShrink(const unsigned char* large, int width, int height, int k, unsigned char* rgb)
+{
+    const size_t largeRow = static_cast<size_t>(width) * k * 3;
+    const int area = k * k;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int j = 0; j < k; ++j) {
+                    const unsigned char* p = large + (static_cast<size_t>(y) * k + j) * largeRow + static_cast<size_t>(x) * k * 3 + c;
+                    for (int i = 0; i < k; ++i)
+                        sum += p[i * 3];
+                }
+                rgb[(static_cast<size_t>(y) * width + x) * 3 + c] = static_cast<unsigned char>((sum + area / 2) / area);
+            }
 }
 
 int OrvRunCapture(const OrvOptions& options)

@@ -73,3 +73,7 @@ private:
 
 // The capture as the program runs it for --capture: returns the exit code.
 int OrvRunCapture(const OrvOptions& options);
+
+// Averages each k x k block of `large` (tightly packed RGB, width * k by height * k)
+// into one pixel of `rgb` (width by height), rounding to nearest.
+void OrvBoxShrink(const unsigned char* large, int width, int height, int k, unsigned char* rgb);

@@ -82,7 +82,7 @@ int DemoMain(const OrvOptions& options)
     OrvShowClock* clock = new OrvShowClock;
     OrvTimer* timer = new OrvTimer(OrvTicksPerSecond, [clock] { return clock->Now(); });
     OrvMusic* music = options.music ? new OrvMusic("Tuvari.xm", options.audioDevice, options.volume) : nullptr;
-    OrvOpenLiveWindow(*window, options);
+    OrvOpenLiveWindow(*window, options, 1);
 
     OrvSceneSet* scenes = new OrvSceneSet;
     OrvSceneSet::SetGlobalState();

@@ -3,8 +3,9 @@
 #include "app/options.h"
 #include "framework/window.h"
 
-void OrvOpenLiveWindow(OrvWindow& window, const OrvOptions& options)
+void OrvOpenLiveWindow(OrvWindow& window, const OrvOptions& options, int vsyncByDefault)
 {
+    window.SetPicture(options.samples, options.vsync >= 0 ? options.vsync : vsyncByDefault);
     if (options.desktop)
         window.CreateDesktop(options.bits);
     else

@@ -104,7 +104,8 @@ bool* FlagOf(const std::string& arg, OrvOptions& o)
 }
 
 const char* const kValueOptions[] = {"--data",         "--capture", "--fps",   "--size", "--frames",
-                                     "--audio-device", "--volume",  "--start", "--end",  "--jobs"};
+                                     "--audio-device", "--volume",  "--start", "--end",  "--jobs",
+                                     "--samples", "--supersample", "--vsync"};
 const char* const kFlagOptions[] = {"--help", "--version", "--window", "--desktop", "--loop", "--timedemo",
                                     "--offscreen", "--overwrite", "--nosound", "--verbose", "--quiet"};
 
@@ -158,6 +159,21 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
             o.jobs = static_cast<int>(n);
         else
             o.error = "bad --jobs '" + value + "': give a whole number from 1 to 64";
+    } else if (name == "--samples") {
+        if (value == "2" || value == "4" || value == "8")
+            o.samples = std::stoi(value);
+        else
+            o.error = "bad --samples '" + value + "': give 2, 4 or 8";
+    } else if (name == "--supersample") {
+        if (ParseCount(value, 4, &n) && n >= 1)
+            o.supersample = static_cast<int>(n);
+        else
+            o.error = "bad --supersample '" + value + "': give a whole number from 1 to 4";
+    } else if (name == "--vsync") {
+        if (value == "on" || value == "off")
+            o.vsync = value == "on" ? 1 : 0;
+        else
+            o.error = "bad --vsync '" + value + "': give on or off";
     } else if (name == "--volume") {
         if (ParseCount(value, 100, &n))
             o.volume = static_cast<int>(n);
@@ -177,6 +193,11 @@ void CheckCombination(OrvOptions& o)
         o.error = "--window and --desktop exclude each other";
     else if (o.jobs > 1 && o.capture.empty())
         o.error = "--jobs splits a capture: give --capture OUT too";
+    else if (o.supersample > 1 && o.capture.empty())
+        o.error = "--supersample draws a capture larger: give --capture OUT too";
+    else if (o.supersample * std::max(o.width, o.height) > kMaxSide)
+        o.error = "--supersample " + std::to_string(o.supersample) + " at --size " + std::to_string(o.width) +
+                  "x" + std::to_string(o.height) + " draws more than " + std::to_string(kMaxSide) + " pixels across";
     else if (!o.capture.empty() && OrvIsVideoTarget(o.capture) && (o.width % 2 || o.height % 2))
         o.error = "video sizes must be even: --size " + std::to_string(o.width) + "x" +
                   std::to_string(o.height);
@@ -422,6 +443,14 @@ std::string OrvUsage(const char* program)
            "      --end WHEN       end the show at WHEN (same forms)\n"
            "      --jobs N         render a capture in N processes, each a part of the show, and\n"
            "                       join them (worth it only where cores are free)\n"
+           "      --samples N      smooth edges with N samples per pixel (2, 4 or 8; default off):\n"
+           "                       the live show's window, captures and the timedemo; fewer when\n"
+           "                       the machine offers fewer\n"
+           "      --supersample K  draw a capture at K times --size (1 to 4) and average each KxK\n"
+           "                       block down to one pixel\n"
+           "      --vsync on|off   the live show waits for the screen's refresh before each new\n"
+           "                       frame (default on; without the driver's swap control, on keeps\n"
+           "                       to 60 frames a second)\n"
            "      --timedemo       draw every tick of the show as fast as possible and report the\n"
            "                       load time and frame times on stdout\n"
            "      --offscreen      with --timedemo: no window, an offscreen picture of --size\n"

@@ -55,6 +55,10 @@ struct OrvOptions {
     int jobs = 1;             // --jobs N: a capture rendered by N processes, each a range of it
     std::string audioDevice;  // --audio-device NAME: SDL's name of the sound device; empty: default
     int volume = 100;         // --volume 0..100: the live show's music volume
+    int samples = 0;          // --samples 2|4|8: multisampled anti-aliasing; 0: off
+    int supersample = 1;      // --supersample K: a capture drawn at K times --size, averaged down
+    int vsync = -1;           // --vsync on|off: 1 or 0; -1 when not given (the live show waits
+                              // for the screen's refresh, the timedemo keeps the driver's setting)
 
     std::string tail;         // the plain words left for the character scan, joined with blanks
     bool music = true;        // no lower-case 's' in the tail and no --nosound

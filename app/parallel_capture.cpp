@@ -62,10 +62,15 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, std::string* e
 {
     std::error_code ec;
     const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
-    const std::vector<std::string> args = {
+    std::vector<std::string> args = {
         self, "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
+    // The parts draw their pictures as the whole capture would.
+    if (o.samples)
+        args.insert(args.end(), {"--samples", std::to_string(o.samples)});
+    if (o.supersample > 1)
+        args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);

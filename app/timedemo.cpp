@@ -183,11 +183,12 @@ int OrvRunTimedemo(const OrvOptions& options)
             std::fprintf(stderr, "orvdemo: timedemo: no offscreen OpenGL context: %s\n", gl.Error().c_str());
             return 1;
         }
+        OrvOffscreenSamples(gl, options.samples);
         return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height, options);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
     std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>(OrvWindowTitle);
-    OrvOpenLiveWindow(*window, options);
+    OrvOpenLiveWindow(*window, options, -1);
     OrvWindow* w = window.get();
     const int width = options.desktop ? w->Width() : kWidth;
     const int height = options.desktop ? w->Height() : kHeight;

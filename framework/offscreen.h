@@ -25,6 +25,13 @@ public:
     int Width() const { return width; }
     int Height() const { return height; }
 
+    // Draws from now on into a multisampled framebuffer of `samples` samples per
+    // pixel (resolved by ReadRGB), or as many as the driver offers when fewer;
+    // returns the count in use, 0 when the driver offers no multisampling.
+    // Without this call the context draws straight into its pbuffer.
+    int Multisample(int samples);
+    int Samples() const { return samples; }
+
     // Makes the context current on the calling thread again.
     bool MakeCurrent();
 
@@ -40,6 +47,13 @@ private:
     void* context = nullptr;  // EGLContext
     int width;
     int height;
+    int samples = 0;
+    unsigned int framebuffer = 0;    // the multisampled framebuffer, 0 when none
+    unsigned int renderbuffers[2] = {0, 0};  // its colour and depth-stencil storage
     bool ok = false;
     std::string error;
 };
+
+// Asks `gl` for `wanted` samples per pixel when `wanted` is 2 or more, saying on
+// stderr in one line when the machine offers fewer; returns the count in use.
+int OrvOffscreenSamples(OrvOffscreen& gl, int wanted);

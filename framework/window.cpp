@@ -9,10 +9,16 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <string>
 
 #include "framework/stop_signals.h"
 #include "framework/x11_errors.h"
@@ -46,13 +52,19 @@ bool OpaqueVisual(Display* display, GLXFBConfig config)
     return opaque;
 }
 
-// First double-buffered RGBA window config with `depth` depth bits and a stencil bit.
-GLXFBConfig FindConfig(Display* display, int screen, int depth)
+// First double-buffered RGBA window config with `depth` depth bits and a stencil bit,
+// and with at least `samples` samples per pixel when that is 2 or more.
+GLXFBConfig FindConfig(Display* display, int screen, int depth, int samples = 0)
 {
-    const int attribs[] = {
+    int attribs[] = {
         GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
         GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-        GLX_DEPTH_SIZE, depth, GLX_STENCIL_SIZE, 1, GLX_DOUBLEBUFFER, True, None};
+        GLX_DEPTH_SIZE, depth, GLX_STENCIL_SIZE, 1, GLX_DOUBLEBUFFER, True,
+        None, 0, None, 0, None};
+    if (samples >= 2) {
+        const int extra[] = {GLX_SAMPLE_BUFFERS, 1, GLX_SAMPLES, samples};
+        std::copy(std::begin(extra), std::end(extra), attribs + 20);
+    }
     int count = 0;
     GLXFBConfig* configs = glXChooseFBConfig(display, screen, attribs, &count);
     if (!configs)
@@ -151,7 +163,51 @@ int OrvWindow::Open()
         Fatal("OrvWindow::Create", "glXCreateNewContext failed!");
     if (!glXMakeCurrent(glDisplay, window, context))
         Fatal("OrvWindow::Create", "glXMakeCurrent failed!");
+    if (samplesInUse)
+        glEnable(GL_MULTISAMPLE);
+    SetSwapInterval();
     return 1;
+}
+
+void OrvWindow::SetPicture(int samples, int vsync)
+{
+    samplesWanted = samples;
+    vsyncWanted = vsync;
+}
+
+// Sets the swap interval through whichever swap-control extension the driver offers.
+void OrvWindow::SetSwapInterval()
+{
+    const char* extensions = glXQueryExtensionsString(glDisplay, DefaultScreen(glDisplay));
+    auto offers = [extensions](const char* name) {
+        if (!extensions)
+            return false;
+        const size_t n = std::strlen(name);
+        for (const char* p = std::strstr(extensions, name); p; p = std::strstr(p + n, name))
+            if ((p == extensions || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
+                return true;
+        return false;
+    };
+    if (vsyncWanted < 0)
+        return;
+    const int interval = vsyncWanted ? 1 : 0;
+    const auto* name = reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT");
+    if (offers("GLX_EXT_swap_control")) {
+        if (auto set = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(glXGetProcAddress(name))) {
+            set(glDisplay, window, interval);
+            swapInterval = interval;
+            return;
+        }
+    }
+    name = reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA");
+    if (offers("GLX_MESA_swap_control")) {
+        using SetMesa = int (*)(unsigned int);
+        if (auto set = reinterpret_cast<SetMesa>(glXGetProcAddress(name))) {
+            if (set(static_cast<unsigned int>(interval)) == 0)
+                swapInterval = interval;
+            return;
+        }
+    }
 }
 
 // Picks the GLX config (and so the window's visual): `bits` depth bits if possible, else fewer.
@@ -160,10 +216,25 @@ bool OrvWindow::ChooseConfig()
     int screen = DefaultScreen(glDisplay);
     if (!glXQueryExtension(glDisplay, nullptr, nullptr))
         return false;
+    // With samples asked for: the most samples up to that many, at any depth, before none.
+    samplesInUse = 0;
+    config = nullptr;
+    for (int samples = samplesWanted; samples >= 2 && !config; samples /= 2)
+        for (int depth : {bits, 24, 16}) {
+            config = FindConfig(glDisplay, screen, depth, samples);
+            if (config) {
+                glXGetFBConfigAttrib(glDisplay, config, GLX_SAMPLES, &samplesInUse);
+                break;
+            }
+        }
+    if (samplesWanted >= 2 && samplesInUse < samplesWanted)
+        std::fprintf(stderr, "orvdemo: %d samples per pixel asked, the display offers %s\n", samplesWanted,
+                     samplesInUse ? (std::to_string(samplesInUse) + "; using them").c_str()
+                                  : "none; edges stay hard");
     for (int depth : {bits, 24, 16}) {
-        config = FindConfig(glDisplay, screen, depth);
         if (config)
             break;
+        config = FindConfig(glDisplay, screen, depth);
     }
     if (!config)
         return false;
@@ -201,6 +272,15 @@ OrvKey OrvWindow::NextKey()
 
 void OrvWindow::Swap()
 {
+    // Asked to wait for the refresh on a driver without swap control: keep to
+    // 60 frames a second instead of drawing frames no screen can show.
+    if (vsyncWanted == 1 && swapInterval < 0) {
+        const auto period = std::chrono::microseconds(1000000 / 60);
+        const auto now = std::chrono::steady_clock::now();
+        if (now < nextSwap)
+            std::this_thread::sleep_until(nextSwap);
+        nextSwap = std::max(now, nextSwap) + period;
+    }
     glXSwapBuffers(glDisplay, window);
 }
 

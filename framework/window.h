@@ -35,6 +35,8 @@
 // restore the display mode and end the process with exit code 2.
 #pragma once
 
+#include <chrono>
+
 #include <pthread.h>
 
 #include <array>
@@ -71,6 +73,20 @@ public:
     // makes its GL context current on the calling thread.
     int CreateDesktop(int bits);
 
+    // Picture settings for the next Create or CreateDesktop. `samples` 2 or more
+    // asks for a multisampled visual (fewer samples, or none, when the server
+    // offers fewer; one stderr line says so); 0 keeps the plain visual.
+    // `vsync` 1 makes Swap wait for the screen's refresh where the driver offers
+    // swap control (GLX_EXT_swap_control or GLX_MESA_swap_control), 0 lets it run
+    // free; -1 keeps the driver's setting. On a driver without the extensions,
+    // 1 paces Swap to 60 frames a second instead.
+    void SetPicture(int samples, int vsync);
+    // Samples per pixel of the chosen visual (0 without multisampling).
+    int Samples() const { return samplesInUse; }
+    // The swap interval set (1 waits for each refresh, 0 does not), or -1 when
+    // the driver offers no swap control and it was left alone.
+    int SwapInterval() const { return swapInterval; }
+
     // Presents the back buffer.
     void Swap();
 
@@ -97,6 +113,7 @@ private:
     void Connect();
     int Open();
     bool ChooseConfig();
+    void SetSwapInterval();
     void SwitchMode();
     bool CreateNativeWindow();
     void HideCursor();
@@ -113,6 +130,11 @@ private:
     struct __GLXcontextRec* context = nullptr;
     struct __GLXFBConfigRec* config = nullptr;
     unsigned long visualId = 0;
+    int samplesWanted = 0;
+    int samplesInUse = 0;
+    int vsyncWanted = -1;
+    std::chrono::steady_clock::time_point nextSwap;  // paced swaps without swap control
+    int swapInterval = -1;
     unsigned long colormap = 0;
     unsigned long cursor = 0;
     unsigned long wmProtocols = 0;

@@ -16,6 +16,7 @@
 #include "app/capture.h"
 #include "app/options.h"
 #include "framework/ffmpeg_pipe.h"
+#include "framework/offscreen.h"
 #include "show/show_constants.h"
 #include "support/process.h"
 
@@ -485,4 +486,68 @@ TEST_F(CaptureTest, ParallelCaptureJoinsToTheSingleCapturesFrames)
     EXPECT_EQ(Shell("test \"$(" + count + (dir / "one.mkv").string() + ")\" = 45 && test \"$(" + count +
                     (dir / "two.mkv").string() + ")\" = 45"),
               0);
+}
+
+namespace {
+
+// Pixels left black by a plain frame next to a lit one, that a smoothed frame lights:
+// the partly covered pixels along the sky line, which only anti-aliasing can colour.
+int EdgeBlends(const std::vector<unsigned char>& plain, const std::vector<unsigned char>& smooth, int w, int h)
+{
+    auto black = [&](const std::vector<unsigned char>& f, int x, int y) {
+        const unsigned char* p = &f[(size_t(y) * w + x) * 3];
+        return p[0] == 0 && p[1] == 0 && p[2] == 0;
+    };
+    int blends = 0;
+    for (int y = 1; y + 1 < h; ++y)
+        for (int x = 1; x + 1 < w; ++x)
+            if (black(plain, x, y) && !black(smooth, x, y) &&
+                (!black(plain, x - 1, y) || !black(plain, x + 1, y) || !black(plain, x, y - 1) ||
+                 !black(plain, x, y + 1)))
+                ++blends;
+    return blends;
+}
+
+}  // namespace
+
+TEST_F(CaptureTest, SamplesAndSupersampleSmoothTheEdgesOnlyWhenAsked)
+{
+    // The city's first frame: buildings against a black sky.
+    auto capture = [&](const std::string& name, int width, int height, int samples, int k) {
+        OrvOptions o = Options(name, 1, width, height);
+        EXPECT_TRUE(OrvParseShowPoint("Kaupunki", &o.start));
+        o.samples = samples;
+        o.supersample = k;
+        std::vector<unsigned char> frame;
+        OrvCapture c(o);
+        c.onFrame = [&](int64_t, const unsigned char* rgb) { frame.assign(rgb, rgb + width * height * 3); };
+        EXPECT_EQ(c.Run(), 0) << name;
+        EXPECT_EQ(frame.size(), size_t(width) * height * 3) << name;
+        return frame;
+    };
+    const std::vector<unsigned char> plain = capture("plain", 160, 120, 0, 1);
+    const std::vector<unsigned char> multi = capture("multi", 160, 120, 4, 1);
+    const std::vector<unsigned char> super = capture("super", 160, 120, 0, 2);
+    const std::vector<unsigned char> large = capture("large", 320, 240, 0, 1);
+    ASSERT_FALSE(plain.empty());
+
+    bool driverMultisamples = false;
+    {
+        OrvOffscreen probe(8, 8);
+        driverMultisamples = probe.Ok() && probe.Multisample(4) > 0;
+    }
+    if (driverMultisamples)
+        EXPECT_GE(EdgeBlends(plain, multi, 160, 120), 10) << "--samples 4 left the sky line hard";
+    else
+        EXPECT_TRUE(multi == plain) << "without multisampling on offer --samples must change nothing";
+    EXPECT_GE(EdgeBlends(plain, super, 160, 120), 10) << "--supersample 2 left the sky line hard";
+    // The supersampled frame is the twice-as-large frame averaged 2x2, exactly.
+    std::vector<unsigned char> shrunk(plain.size());
+    OrvBoxShrink(large.data(), 160, 120, 2, shrunk.data());
+    EXPECT_TRUE(super == shrunk) << "--supersample 2 is not the 2x2 average of the 320x240 frame";
+    // Rounding to nearest: a 2x2 block of 0, 0, 1, 2 averages 0.75, which is 1.
+    const unsigned char block[12] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 2, 2, 2};
+    unsigned char one[3] = {9, 9, 9};
+    OrvBoxShrink(block, 1, 1, 2, one);
+    EXPECT_EQ(one[0], 1);
 }

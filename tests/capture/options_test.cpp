@@ -90,6 +90,11 @@ TEST(Options, BadValuesAreErrorsNamingTheOption)
         {{"--capture="}, "--capture"},       {{"--window", "--desktop"}, "--desktop"},
         {{"--capture", "a.mp4", "--size", "321x240"}, "even"},
         {{"--capture", "--frames", "5"}, "--capture needs a value"},
+        {{"--samples", "3"}, "--samples"},   {{"--samples", "16"}, "--samples"},
+        {{"--capture", "f/", "--supersample", "5"}, "--supersample"},
+        {{"--supersample", "2"}, "--capture OUT"},
+        {{"--capture", "f/", "--size", "4096x3072", "--supersample", "3"}, "--supersample 3"},
+        {{"--vsync", "yes"}, "--vsync"},
     };
     for (const auto& [args, word] : cases) {
         std::vector<const char*> argv{"orvdemo"};
@@ -115,7 +120,8 @@ TEST(Options, UsageNamesEveryOption)
 {
     const std::string usage = OrvUsage("orvdemo");
     for (const char* name : {"--help", "--version", "--window", "--desktop", "--loop", "--data", "--capture",
-                             "--fps", "--size", "--frames", "--timedemo", "--offscreen"})
+                             "--fps", "--size", "--frames", "--timedemo", "--offscreen", "--samples", "--supersample",
+                             "--vsync"})
         EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 

@@ -135,6 +135,32 @@ TEST_F(WindowTest, WindowedCreateGivesCurrentDoubleBufferedContextWithStencil)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(WindowTest, SamplesAskedForGiveAMultisampledVisualAndNoneByDefault)
+{
+    {
+        OrvWindow plain("orv plain");
+        ASSERT_EQ(plain.Create(160, 120, 32, 0), 1);
+        GLint buffers = -1;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &buffers);
+        EXPECT_EQ(buffers, 0) << "the default visual must stay single-sampled";
+        EXPECT_EQ(plain.Samples(), 0);
+    }
+    OrvWindow smooth("orv smooth");
+    smooth.SetPicture(4, 1);
+    ASSERT_EQ(smooth.Create(160, 120, 32, 0), 1);
+    GLint buffers = 0, samples = 0, stencil = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &buffers);
+    glGetIntegerv(GL_SAMPLES, &samples);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    if (smooth.Samples() == 0)
+        GTEST_SKIP() << "this X server offers no multisampled visual";
+    EXPECT_EQ(buffers, 1);
+    EXPECT_EQ(samples, smooth.Samples());
+    EXPECT_LE(smooth.Samples(), 4);
+    EXPECT_GE(stencil, 1) << "the mirror scene needs its stencil bit with samples too";
+    EXPECT_TRUE(glIsEnabled(GL_MULTISAMPLE));
+}
+
 TEST_F(WindowTest, FullscreenWithoutTheModeFallsBackToBorderless640x480AtOrigin)
 {
     Screen* screen = DefaultScreenOfDisplay(display);

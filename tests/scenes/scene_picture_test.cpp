@@ -1,8 +1,11 @@
 // What the scenes put on screen: the Intro picture, the Insane mirror, the Womb light.
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "render/material.h"
@@ -149,4 +152,93 @@ TEST_F(ShowTest, WombCirclesTheLightInTheRotatedFrameAndFlickersGreen)
     EXPECT_NEAR(second[0], 0.5 * std::cos(5.0) + 0.5, 1e-6);
     EXPECT_NEAR(second[1], 0.3 * 18467 / 32767, 1e-6) << "one draw per frame";
     EXPECT_NEAR(second[2], 0.25 * std::sin(5.0), 1e-6) << "blue passed on unclamped";
+}
+
+namespace {
+
+// The Insane scene's frame at `tick` with everything below the world height `above`
+// clipped away: the camera is the scene's own, so the plane is set in world space.
+Picture InsaneFrameAbove(ShowDriver& driver, int32_t tick, double above, int width, int height)
+{
+    const double t = tick;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(450.0 * std::cos(0.02 * t), 300.0 + 70.0 * std::sin(M_PI - 0.05 * t),
+              450.0 * std::sin(0.02 * t), 0, 50, 0, 0, 1, 0);
+    const GLdouble plane[4] = {0, 1, 0, -above};
+    glClipPlane(GL_CLIP_PLANE0, plane);
+    glEnable(GL_CLIP_PLANE0);
+    driver.Frame(tick);
+    glDisable(GL_CLIP_PLANE0);
+    return ReadPicture(width, height);
+}
+
+bool Lit(const unsigned char* c) { return c[0] | c[1] | c[2]; }
+
+// The pixels of `mask` whose whole (2 * inset + 1)-square neighbourhood is set.
+std::vector<unsigned char> Eroded(const std::vector<unsigned char>& mask, int width, int height,
+                                  int inset)
+{
+    auto pass = [&](const std::vector<unsigned char>& in, int dx, int dy) {
+        std::vector<unsigned char> out(in.size(), 0);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                bool all = true;
+                for (int k = -inset; k <= inset && all; ++k) {
+                    const int u = x + k * dx, v = y + k * dy;
+                    all = u >= 0 && u < width && v >= 0 && v < height && in[size_t(v) * width + u];
+                }
+                out[size_t(y) * width + x] = all;
+            }
+        return out;
+    };
+    return pass(pass(mask, 1, 0), 0, 1);
+}
+
+}  // namespace
+
+// Every tick of the scene: the knot alone (everything at or below the floor clipped)
+// must stay clear of the picture's edges on 95% of ticks, and the mirror image (what
+// clipping the mirrored pass away removes) must show well inside the floor, not only
+// along its edge, on half of them.
+TEST_F(ShowTest, InsaneKnotStaysInThePictureAndShowsInTheMirror)
+{
+    // The mirror image counts as shown when it covers a 32-pixel square's worth of the
+    // floor at least 24 pixels in from the floor's outline, not just a band at its edge.
+    constexpr int kInset = 24;
+    constexpr long kShownPixels = 32 * 32;
+    Start();
+    driver->SkipTo("Insane");
+    int ticks = 0, whole = 0, mirrored = 0;
+    for (int32_t tick = 0; tick <= 840; ++tick, ++ticks) {
+        const Picture knot = InsaneFrameAbove(*driver, tick, 1.0, kWidth, kHeight);
+        const Picture noMirror = InsaneFrameAbove(*driver, tick, -1.0, kWidth, kHeight);
+        driver->Frame(tick);
+        const Picture full = ReadPicture(kWidth, kHeight);
+        const std::vector<unsigned char> floor = ReadStencil(kWidth, kHeight);
+        const std::vector<unsigned char> inner = Eroded(floor, kWidth, kHeight, kInset);
+
+        bool touches = false;
+        long knotPixels = 0, innerMirror = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const bool lit = Lit(knot.At(x, y));
+                knotPixels += lit;
+                if (lit && (x == 0 || x == kWidth - 1 || y == 0 || y == kHeight - 1))
+                    touches = true;
+                if (inner[size_t(y) * kWidth + x] &&
+                    !std::equal(full.At(x, y), full.At(x, y) + 3, noMirror.At(x, y)))
+                    ++innerMirror;
+            }
+        ASSERT_GT(knotPixels, 0) << "no knot at tick " << tick;
+        whole += !touches;
+        mirrored += innerMirror >= kShownPixels;
+    }
+    const double wholeShare = double(whole) / ticks, mirrorShare = double(mirrored) / ticks;
+    RecordProperty("knot_whole_share", std::to_string(wholeShare));
+    RecordProperty("mirror_shown_share", std::to_string(mirrorShare));
+    std::printf("knot whole on %.1f%% of %d ticks, mirror shown on %.1f%%\n", 100 * wholeShare,
+                ticks, 100 * mirrorShare);
+    EXPECT_GE(wholeShare, 0.95) << "the knot is cut by the picture's edge too often";
+    EXPECT_GE(mirrorShare, 0.50) << "the mirror image shows too rarely";
 }

@@ -246,6 +246,66 @@ Mesh MakeTorusKnot(int p, int q, float bigRadius, float smallRadius, float tubeR
     return m;
 }
 
+// Point of the stadium core at `along` (0..1 of its length, by arc length), starting at
+// the middle of its +x side and heading +z, with the outward normal in the x-z plane.
+static void StadiumPoint(float halfStraight, float endRadius, float along, Vec3& at, Vec3& out)
+{
+    const float end = kPi * endRadius, length = 4 * halfStraight + 2 * end;
+    float d = (along - std::floor(along)) * length;
+    const float side[2] = {1, -1};
+    for (int half = 0; half < 2; ++half) {
+        // Half of one straight side, a half-circle end, half of the other side.
+        const float s = side[half];
+        if (d < halfStraight) {
+            at = {s * endRadius, 0, s * d}, out = {s, 0, 0};
+            return;
+        }
+        d -= halfStraight;
+        if (d < end) {
+            const float a = d / endRadius + (half ? kPi : 0);
+            at = {endRadius * std::cos(a), 0, s * halfStraight + endRadius * std::sin(a)};
+            out = {std::cos(a), 0, std::sin(a)};
+            return;
+        }
+        d -= end;
+        if (d < halfStraight) {
+            at = {-s * endRadius, 0, s * (halfStraight - d)}, out = {-s, 0, 0};
+            return;
+        }
+        d -= halfStraight;
+    }
+    at = {endRadius, 0, 0}, out = {1, 0, 0};
+}
+
+Mesh MakeLongKnot(int p, int q, float halfStraight, float endRadius, float smallRadius,
+                  float tubeRadius, int lengthSegments, int roundSegments)
+{
+    // The curve and the direction from the core to it, at v in 0..1 around the knot.
+    auto curveAt = [&](float v, Vec3* away) {
+        Vec3 core, out;
+        StadiumPoint(halfStraight, endRadius, p * v, core, out);
+        const float a = 2 * kPi * q * v;
+        const Vec3 dir = out * std::cos(a) + Vec3{0, 1, 0} * std::sin(a);
+        if (away)
+            *away = dir;
+        return core + dir * smallRadius;
+    };
+    auto position = [&](float u, float v) {
+        const float h = 1e-4f;
+        Vec3 away;
+        const Vec3 c = curveAt(v, &away);
+        const Vec3 t = Normalize(curveAt(v + h, nullptr) - curveAt(v - h, nullptr));
+        // The rings are turned by the direction away from the core, which never lies
+        // along the curve, so they do not flip where the curve straightens.
+        const Vec3 n = Normalize(away - t * Dot(away, t));
+        const Vec3 b = Cross(t, n);
+        const float a = 2 * kPi * u;
+        return c + (n * std::cos(a) + b * std::sin(a)) * tubeRadius;
+    };
+    auto uv = [&](float u, float v) { return Vec2{u, v * 12.0f}; };
+    return MakeGrid(roundSegments, lengthSegments, position, uv, false);
+}
+
 // Fish outline along the spine s in 0..1 (head to tail): half-height and
 // half-width factors. A full body, a narrow tail stem, a tall thin tail fin.
 static Vec2 FishSection(float s)

@@ -1,5 +1,5 @@
-// The knot: a (2, 5) torus knot with a fat round tube, centred on its own origin
-// and lying flat in its local x-z plane.
+// The knot: a long (2, 5) knot braided around a stadium-shaped core, centred on its
+// own origin, lying along its local z axis.
 #include "tools/assetgen/scenes.h"
 
 namespace assetgen {
@@ -10,15 +10,15 @@ SceneDef MakeInsane()
     scene.name = "insane";
     scene.lastFrame = 840;
     scene.materials.push_back({"Glow", {0.16f, 0.2f, 0.77f}, {0.51f, 0.62f, 0.84f}, {0.9f, 0.9f, 0.9f}, "insane.bmp"});
-    // 164 units across, 66 thick; the tube is as fat as the crossings allow
-    // (strand centres at least 33 apart), so the five crossings overlap brightly.
-    // The knot is at most about 200 pixels across: 240 rings of 14 keep its outline round.
-    Mesh knot = MakeTorusKnot(2, 5, 50, 16.5f, 15.5f, 240, 14);
-    // The scene turns the knot about its z axis, then about the vertical: lying in x-z,
-    // it tips flat twice a turn and then fits under the top of the picture.
-    for (Vec3& v : knot.vertices)
-        v = {v.x, v.z, -v.y};
-    // Stored where the scene shows it, above the mirror floor; the origin is the knot's centre.
+    // The scene shows the knot 200 units up, turned about its local z axis and then about
+    // the vertical, under a camera whose picture ends only 35 to 65 units above the knot's
+    // centre. Turning about z moves nothing that lies along z, so the knot is long along z
+    // (344 units) and at most 32 units from that axis: it stays under the top of the
+    // picture however it turns, and whenever its length points away from the camera its
+    // far end, down near the floor's middle, shows in the mirror.
+    // The two strands keep 18 units between centres, more than the tube's 14, and the
+    // inner strand turns the core's ends no tighter than the tube's radius.
+    Mesh knot = MakeLongKnot(2, 5, 140, 16, 9, 7, 480, 12);
     knot.Translate({0, 200, 0});
     knot.name = "Knot01";
     knot.material = "Glow";
