@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace {
@@ -15,7 +16,10 @@ namespace {
 constexpr int kStopSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,
                                 SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ};
 
-volatile sig_atomic_t received = 0;
+// Written by the handler, read by any thread: a lock-free atomic is both
+// async-signal-safe and free of data races, which a plain sig_atomic_t is not.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 int wakePipe[2] = {-1, -1};
 bool installed = false;
 
@@ -23,8 +27,8 @@ bool installed = false;
 void OnStopSignal(int sig)
 {
     const int saved = errno;
-    if (received == 0)
-        received = sig;
+    int none = 0;
+    received.compare_exchange_strong(none, sig, std::memory_order_acq_rel);
     const char byte = 1;
     if (write(wakePipe[1], &byte, 1) < 0) {
         // A full pipe already holds a wake-up.
@@ -53,7 +57,7 @@ void OrvStopSignals::Install()
     installed = true;
 }
 
-int OrvStopSignals::Pending() { return received; }
+int OrvStopSignals::Pending() { return received.load(std::memory_order_acquire); }
 
 int OrvStopSignals::WakeFd() { return wakePipe[0]; }
 
@@ -63,5 +67,5 @@ void OrvStopSignals::Clear()
     if (wakePipe[0] >= 0)
         while (read(wakePipe[0], buffer, sizeof buffer) > 0) {
         }
-    received = 0;
+    received.store(0, std::memory_order_release);
 }

@@ -113,7 +113,8 @@ void OlvarLoad3DS::ReadFile(const char* fileName)
         TRACE("Error! Unable to allocate memory.\n");
         return;
     }
-    std::memcpy(buffer.get(), bytes.data(), bytes.size());
+    if (!bytes.empty())
+        std::memcpy(buffer.get(), bytes.data(), bytes.size());
     image = std::move(buffer);
     imageSize = static_cast<int32_t>(bytes.size());
     TRACE("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
