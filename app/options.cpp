@@ -132,6 +132,17 @@ size_t EditDistance(const std::string& a, const std::string& b)
     return row[b.size()];
 }
 
+// Stores a whole number from `min` to `max`; sets o.error, naming the option, otherwise.
+void TakeWhole(const std::string& name, const std::string& value, int min, int max, int* field, OrvOptions& o)
+{
+    int64_t n = 0;
+    if (ParseCount(value, max, &n) && n >= min)
+        *field = static_cast<int>(n);
+    else
+        o.error = "bad " + name + " '" + value + "': give a whole number from " + std::to_string(min) + " to " +
+                  std::to_string(max);
+}
+
 // Stores one option value; sets o.error when the value is bad.
 void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
 {
@@ -155,30 +166,21 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
                       "': give a scene (Intro, Tunneli, Kylpyla, Insane, Kaupunki, Womb, or 1 to 6) "
                       "or a show time in seconds (75.5, 1:15.5)";
     } else if (name == "--jobs") {
-        if (ParseCount(value, 64, &n) && n >= 1)
-            o.jobs = static_cast<int>(n);
-        else
-            o.error = "bad --jobs '" + value + "': give a whole number from 1 to 64";
+        TakeWhole(name, value, 1, 64, &o.jobs, o);
     } else if (name == "--samples") {
         if (value == "2" || value == "4" || value == "8")
             o.samples = std::stoi(value);
         else
             o.error = "bad --samples '" + value + "': give 2, 4 or 8";
     } else if (name == "--supersample") {
-        if (ParseCount(value, 4, &n) && n >= 1)
-            o.supersample = static_cast<int>(n);
-        else
-            o.error = "bad --supersample '" + value + "': give a whole number from 1 to 4";
+        TakeWhole(name, value, 1, 4, &o.supersample, o);
     } else if (name == "--vsync") {
         if (value == "on" || value == "off")
             o.vsync = value == "on" ? 1 : 0;
         else
             o.error = "bad --vsync '" + value + "': give on or off";
     } else if (name == "--volume") {
-        if (ParseCount(value, 100, &n))
-            o.volume = static_cast<int>(n);
-        else
-            o.error = "bad --volume '" + value + "': give a whole number from 0 to 100";
+        TakeWhole(name, value, 0, 100, &o.volume, o);
     } else if (ParseCount(value, kMaxFrames, &n) && n >= 1) {
         o.frames = n;
     } else {
