@@ -447,7 +447,8 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
         return false;
     }
     // Relative names mean the directory the program was started in, which must
-    // still exist: after the change to the data directory they would mean that.
+    // still exist: resolved after the change to the data directory, they would
+    // land in the data.
     std::error_code ec;
     options.startDir = std::filesystem::current_path(ec).string();
     const std::error_code cwd = ec;
