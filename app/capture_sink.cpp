@@ -143,7 +143,7 @@ private:
 // Lower-case extension of a video target (mp4, mkv, webm, mov or avi).
 std::string Extension(const std::string& out)
 {
-    std::string ext = fs::path(out).extension().string().substr(1);
+    std::string ext = out.substr(out.find_last_of('.') + 1);  // "dir/.mp4" has no extension for fs::path
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;

@@ -1,7 +1,10 @@
 #include "app/options.h"
 
+#include "app/capture.h"
 #include "app/demo_main.h"
+#include "show/scene_set.h"
 #include "show/show_constants.h"
+#include "show/timeline.h"
 
 #include <unistd.h>
 
@@ -12,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #ifndef ORV_VERSION
@@ -82,7 +86,7 @@ bool ParseRate(const std::string& text, OrvFrameRate* rate)
     } else if (!ParseCount(text, kMaxFps, &num)) {
         return false;
     }
-    if (den == 0 || num == 0 || num > kMaxFps * den)
+    if (den == 0 || num < den || num > kMaxFps * den)
         return false;
     const int64_t g = std::gcd(num, den);
     *rate = {num / g, den / g};
@@ -188,11 +192,79 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
     }
 }
 
+// Show milliseconds as seconds with three decimals: "64.000 s".
+std::string SecondsText(int64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld s", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000));
+    return text;
+}
+
+// "--start Insane (64.000 s)", "--end 5.000 s", or the show's own start or end.
+std::string PointText(const char* option, const OrvShowPoint& point, int64_t ms, const char* otherwise)
+{
+    if (point.scene >= 0)
+        return std::string(option) + " " + OrvSceneNames[point.scene] + " (" + SecondsText(ms) + ")";
+    if (point.ms >= 0)
+        return std::string(option) + " " + SecondsText(point.ms);
+    return std::string(otherwise) + " (" + SecondsText(ms) + ")";
+}
+
+// --start and --end must leave at least one frame of the show. The frames are
+// those of the run the mode draws: a capture steps its --fps clock, the live
+// show and the timedemo the show's tick clock.
+std::string RangeProblem(const OrvOptions& o)
+{
+    if (!o.start.Given() && !o.end.Given())
+        return "";
+    const bool capture = !o.capture.empty() && !o.timedemo;
+    const OrvFrameRate fps = o.fps;
+    const OrvShowTimeline timeline(OrvSceneSet::Plan(), [capture, fps](int64_t i) {
+        return capture ? OrvCaptureMilliseconds(i, fps)
+                       : static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
+    });
+    const int64_t frames = timeline.Frames();
+    const int64_t length = timeline.MillisecondsOf(frames);
+    const int64_t first = OrvFrameOf(o.start, timeline, 0);
+    const int64_t end = OrvFrameOf(o.end, timeline, frames);
+    if (first < end)
+        return "";
+    const auto at = [&](const OrvShowPoint& p, int64_t frame) {
+        return p.ms >= 0 ? p.ms : frame < frames ? int64_t{timeline.MillisecondsOf(frame)} : length;
+    };
+    const int64_t startMs = at(o.start, first), endMs = at(o.end, end);
+    const std::string from = PointText("--start", o.start, startMs, "the show's start");
+    const std::string to = PointText("--end", o.end, endMs, "the show's end");
+    const std::string why = first >= frames ? "the start is at or past the end of the show"
+                            : startMs < endMs ? (capture ? "no frame at --fps " + fps.Text()
+                                                         : "no tick of the show (" +
+                                                               std::to_string(OrvTicksPerSecond) + " a second)") +
+                                                    " falls between them"
+                                              : "the end is not after the start";
+    return "nothing to show from " + from + " to " + to + ": " + why + "; the show is " + SecondsText(length) +
+           " long";
+}
+
+// A video name needs a name before its extension: "dir/.mp4" names no file.
+bool NamesAFile(const std::string& out)
+{
+    const size_t slash = out.find_last_of('/');
+    const size_t dot = out.find_last_of('.');
+    return dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
+}
+
 // Checks that hold between options once all are read.
 void CheckCombination(OrvOptions& o)
 {
     if (o.window && o.desktop)
         o.error = "--window and --desktop exclude each other";
+    else if (o.timedemo && !o.capture.empty())
+        o.error = "--timedemo and --capture exclude each other: the timedemo draws on the show's own clock";
+    else if (OrvIsVideoTarget(o.capture) && !NamesAFile(o.capture))
+        o.error = "--capture " + o.capture + ": give a file name before the extension (e.g. " +
+                  o.capture.substr(0, o.capture.find_last_of('.')) + "show" +
+                  o.capture.substr(o.capture.find_last_of('.')) + ")";
     else if (o.jobs > 1 && o.capture.empty())
         o.error = "--jobs splits a capture: give --capture OUT too";
     else if (o.supersample > 1 && o.capture.empty())
@@ -203,6 +275,8 @@ void CheckCombination(OrvOptions& o)
     else if (!o.capture.empty() && OrvIsVideoTarget(o.capture) && (o.width % 2 || o.height % 2))
         o.error = "video sizes must be even: --size " + std::to_string(o.width) + "x" +
                   std::to_string(o.height);
+    else
+        o.error = RangeProblem(o);
 }
 
 // One argument that starts with '-': a flag, "--name=value", or "--name value".
@@ -372,10 +446,21 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
         std::fputs((options.help ? OrvUsage(program) : OrvVersion() + "\n").c_str(), stdout);
         return false;
     }
+    // Relative names mean the directory the program was started in, which must
+    // still exist: resolved after the change to the data directory, they would
+    // land in the data.
     std::error_code ec;
-    const std::filesystem::path capture = std::filesystem::absolute(options.capture, ec);
-    if (!options.capture.empty() && !ec)
-        options.capture = capture.string();
+    options.startDir = std::filesystem::current_path(ec).string();
+    const std::error_code cwd = ec;
+    for (const auto& [option, name] : {std::pair{"--capture", &options.capture}, std::pair{"--data", &options.dataDir}})
+        if (cwd && !name->empty() && name->front() != '/') {
+            std::fprintf(stderr, "%s: cannot find %s %s: the working directory is gone (%s)\n", program, option,
+                         name->c_str(), cwd.message().c_str());
+            *exitCode = OrvOptionsExitCode;
+            return false;
+        }
+    if (!options.capture.empty())
+        options.capture = (std::filesystem::path(options.startDir) / options.capture).string();
     std::string why;
     if (!options.capture.empty() && !CaptureTargetUsable(options, &why)) {
         std::fprintf(stderr, "%s: %s\n", program, why.c_str());
@@ -389,7 +474,6 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
                      int64_t{options.width} * 3 > int64_t{options.height} * 4
                          ? "pillarboxed (black bars left and right)"
                          : "letterboxed (black bars above and below)");
-    options.startDir = std::filesystem::current_path(ec).string();
     if (options.dataDir.empty())
         options.dataDir = OrvInstalledDataDir(std::filesystem::read_symlink("/proc/self/exe", ec).string());
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
@@ -436,13 +520,13 @@ std::string OrvUsage(const char* program)
            "                       ffmpeg); OUT ending in '/' (or an existing directory) gets\n"
            "                       frame_000000.png... and music.wav\n"
            "  -y, --overwrite      let --capture replace an existing file or fill a non-empty directory\n"
-           "      --fps RATE       capture frames per second: 30 (default), 29.97, 60000/1001\n"
+           "      --fps RATE       capture frames per second, 1 to 240: 30 (default), 29.97, 60000/1001\n"
            "      --size WxH       capture picture size (default 640x480); a size that is not 4:3\n"
            "                       gets the 4:3 picture with black bars\n"
            "      --frames N       stop after N frames (live show, capture and timedemo)\n"
            "      --start WHEN     enter the show at WHEN: a scene (Intro, Tunneli, Kylpyla, Insane,\n"
            "                       Kaupunki, Womb, or 1 to 6) or a show time (75.5, 1:15.5)\n"
-           "      --end WHEN       end the show at WHEN (same forms)\n"
+           "      --end WHEN       end the show at WHEN (same forms); a range with no frame is refused\n"
            "      --jobs N         render a capture in N processes, each a part of the show, and\n"
            "                       join them (worth it only where cores are free)\n"
            "      --samples N      smooth edges with N samples per pixel (2, 4 or 8; default off):\n"

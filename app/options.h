@@ -91,7 +91,8 @@ std::string OrvNearestOption(const std::string& word);
 
 // What every entry point does first: prints the error (exit code 2), the usage
 // or the version (exit code 0) and returns false with `exitCode` set; otherwise
-// makes --capture absolute, changes to --data DIR (without --data: to the
+// makes --capture absolute (a relative --capture or --data with the working
+// directory deleted is a command-line error), changes to --data DIR (without --data: to the
 // installed data directory when the program runs from its install prefix)
 // and returns true.
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -154,6 +155,23 @@ TEST(Options, StartUpResolvesTheCaptureBeforeChangingToTheDataDirectory)
     std::filesystem::remove(pattern);
     EXPECT_EQ(now, std::filesystem::path(pattern));
     EXPECT_EQ(o.capture, (home / "out.mp4").string());
+
+    // Started in a directory that has since gone, a relative name has nothing
+    // to be resolved against: it must not land in the data directory.
+    ASSERT_EQ(mkdir(pattern, 0700), 0);
+    const std::filesystem::path gone = std::filesystem::path(pattern) / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    OrvOptions lost = Parse({"--data", pattern, "--capture", "out.mp4"});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(OrvStartUp(lost, "orvdemo", &code));
+    const std::string err = testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(home);
+    EXPECT_EQ(code, OrvOptionsExitCode);
+    EXPECT_NE(err.find("cannot find --capture out.mp4: the working directory is gone"), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::is_empty(pattern));
+    std::filesystem::remove(pattern);
 }
 
 TEST(Options, StartUpStopsWithTheRightExitCode)
@@ -236,6 +254,59 @@ TEST(Options, CaptureTargetMustBeClearAndMustNotReplaceFiles)
     EXPECT_EQ(startUp({"--capture", full.c_str(), "--overwrite", "--data", pattern}), 0);
     EXPECT_EQ(startUp({"--capture", fresh.c_str(), "--data", pattern}), 0);
     std::filesystem::current_path(home);
+    std::filesystem::remove_all(dir);
+}
+
+// Requests that cannot give a single frame, or name no file, stop before
+// anything is made, with a message saying why.
+TEST(Options, ImpossibleRequestsStopBeforeAnythingIsMade)
+{
+    const std::filesystem::path home = std::filesystem::current_path();
+    char pattern[] = "/tmp/orv-refuse-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path dir = pattern;
+    const std::string video = (dir / "range.mp4").string(), frames = (dir / "frames/").string();
+    const std::string noName = (dir / ".mp4").string();
+    struct Case {
+        std::vector<const char*> args;
+        std::vector<const char*> said;
+    };
+    const Case cases[] = {
+        {{"--capture", video.c_str(), "--start", "Insane", "--end", "Tunneli"},
+         {"--start Insane (", "--end Tunneli (", "the end is not after the start", "the show is 134.333 s long"}},
+        {{"--capture", frames.c_str(), "--start", "200.0"},
+         {"--start 200.000 s", "the show's end (134.333 s)", "past the end"}},
+        {{"--capture", frames.c_str(), "--end", "0", "--frames", "5"}, {"the show's start (0.000 s)", "--end 0.000 s"}},
+        {{"--capture", frames.c_str(), "--fps", "1", "--start", "5.2", "--end", "5.5"},
+         {"no frame at --fps 1 falls between them"}},
+        {{"--timedemo", "--offscreen", "--start", "5.0", "--end", "5.0"},
+         {"--start 5.000 s", "--end 5.000 s", "the show is 134.334 s long"}},
+        {{"--window", "--start", "Womb", "--end", "Intro"}, {"--start Womb (", "--end Intro (0.000 s)"}},
+        {{"--capture", frames.c_str(), "--fps", "0.5"}, {"bad --fps '0.5'"}},
+        {{"--capture", frames.c_str(), "--fps", "1/4294968"}, {"bad --fps '1/4294968'"}},
+        {{"--capture", noName.c_str()}, {"give a file name before the extension", "show.mp4"}},
+        {{"--capture", ".webm", "--jobs", "2"}, {"give a file name before the extension (e.g. show.webm)"}},
+        {{"--timedemo", "--capture", video.c_str()}, {"--timedemo and --capture exclude each other"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"orvdemo", "--data", pattern};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        OrvOptions o = OrvParseOptions(static_cast<int>(argv.size()), argv.data());
+        int code = -1;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(OrvStartUp(o, "orvdemo", &code)) << c.args[1];
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, OrvOptionsExitCode) << c.args[1] << ": " << err;
+        for (const char* words : c.said)
+            EXPECT_NE(err.find(words), std::string::npos) << "expected '" << words << "' in: " << err;
+        EXPECT_EQ(std::filesystem::current_path(), home) << err;
+        std::filesystem::current_path(home);
+        EXPECT_TRUE(std::filesystem::is_empty(dir)) << err;
+    }
+    // The same points the other way round, and a range within one scene, are fine.
+    EXPECT_TRUE(Parse({"--start", "Tunneli", "--end", "Insane"}).error.empty());
+    EXPECT_TRUE(Parse({"--capture", "f/", "--fps", "1", "--start", "5.0", "--end", "5.5"}).error.empty());
+    EXPECT_TRUE(Parse({"--timedemo", "--start", "134.3"}).error.empty());
     std::filesystem::remove_all(dir);
 }
 
