@@ -257,8 +257,13 @@ private:
                 p.failure = line.substr(25);
             return;
         }
-        if (line.empty() || StartsWith(line, "capture: ") || StartsWith(line, "orvdemo: wrote ") ||
-            StartsWith(line, "orvdemo: capture interrupted ") || line.find(" is not 4:3: ") != std::string::npos ||
+        if (StartsWith(line, "orvdemo: capture interrupted by ")) {
+            // Stopped by a signal meant for it alone.
+            if (p.failure.empty())
+                p.failure = "stopped by " + line.substr(32, line.find(' ', 32) - 32);
+            return;
+        }
+        if (line.empty() || StartsWith(line, "capture: ") || StartsWith(line, "orvdemo: wrote ") || line.find(" is not 4:3: ") != std::string::npos ||
             line.find("none of the show's data files") != std::string::npos)
             return;
         p.held = line;
@@ -382,6 +387,11 @@ int OrvRunParallelCapture(const OrvOptions& options)
             if (WIFEXITED(p.status) && WEXITSTATUS(p.status) == 0) {
                 relay.Release(p);
                 continue;
+            }
+            // A terminal's Ctrl+C reaches the parts too: one that stopped for it has not failed.
+            if (OrvStopSignals::Pending()) {
+                running = true;
+                break;
             }
             StopParts(parts);
             rendering.Break();
