@@ -1,26 +1,26 @@
 #include "app/parallel_capture.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
+#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/capture.h"
+#include "app/capture_progress.h"
 #include "app/capture_sink.h"
 #include "app/options.h"
 #include "framework/ffmpeg_pipe.h"
@@ -35,12 +35,17 @@ namespace {
 
 // One range of the capture and the process rendering it.
 struct Part {
-    int64_t first;   // the full run's frame it starts with
-    int64_t frames;
+    int64_t first = 0;   // the full run's frame it starts with
+    int64_t frames = 0;
     fs::path dir;    // its PNG frames
     fs::path log;    // its stderr
     pid_t pid = -1;
     int status = 0;
+    int64_t made = 0;          // frames on disk, in order from its first
+    std::streamoff read = 0;   // how much of its log has been looked at
+    std::string partial;       // a line of the log not ended yet
+    std::string held;          // a line kept back until the next shows it was no error
+    std::string failure;       // its "capture failed" message
 };
 
 int Fail(const std::string& message)
@@ -48,6 +53,8 @@ int Fail(const std::string& message)
     std::fprintf(stderr, "orvdemo: capture failed: %s\n", message.c_str());
     return 1;
 }
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // Show milliseconds as --start takes them: seconds with three decimals.
 std::string Seconds(uint32_t ms)
@@ -57,8 +64,94 @@ std::string Seconds(uint32_t ms)
     return text;
 }
 
-// Starts this program on one part: PNG frames, no music, no trace.
-bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, std::string* error)
+std::string FrameName(int64_t index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
+    return name;
+}
+
+// The parts' working directory, on the target's own file system so that
+// frames move into a PNG directory by renaming: inside that directory, or
+// beside a video. It goes when the capture ends, and also when the capture is
+// killed outright: a small process of its own (a fork made before the parts)
+// waits for end-of-file on a pipe that the capture and every part hold open,
+// so it sees the last of them go, however they went, and removes the directory.
+class Workspace {
+public:
+    ~Workspace()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            fs::remove_all(path, ec);
+        if (hold >= 0)
+            close(hold);
+        // The sweeper ends as soon as every holder is gone; a straggler is left to finish alone.
+        for (int i = 0; i < 100 && sweeper > 0; ++i) {
+            if (waitpid(sweeper, nullptr, WNOHANG) != 0)
+                break;
+            usleep(10000);
+        }
+    }
+
+    bool Create(const fs::path& where, std::string* error)
+    {
+        path = where;
+        std::error_code ec;
+        if (mkdir(path.c_str(), 0700) != 0 && errno == EEXIST) {
+            // Left by an earlier capture with this process number that was killed outright.
+            fs::remove_all(path, ec);
+        }
+        if (!fs::is_directory(path, ec) && mkdir(path.c_str(), 0700) != 0) {
+            const int code = errno;
+            path.clear();
+            *error = "cannot make a working directory in " + where.parent_path().string() + ": " + std::strerror(code);
+            return false;
+        }
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            return true;  // no sweeper: only a kill -9 would leave the directory behind
+        const std::string doomed = path.string();
+        sweeper = fork();
+        if (sweeper == 0) {
+            close(ends[1]);
+            // A terminal's Ctrl+C reaches the whole process group: this one stays to clean up.
+            for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
+                signal(sig, SIG_IGN);
+            const int null = open("/dev/null", O_RDWR);
+            for (int fd = 0; fd < 3; ++fd)
+                dup2(null, fd);
+            for (char byte;;) {
+                const ssize_t n = read(ends[0], &byte, 1);
+                if (n == 0 || (n < 0 && errno != EINTR))
+                    break;
+            }
+            std::error_code ec;
+            fs::remove_all(doomed, ec);
+            _exit(0);
+        }
+        close(ends[0]);
+        if (sweeper < 0)
+            close(ends[1]);
+        else
+            hold = ends[1];
+        return true;
+    }
+
+    const fs::path& Path() const { return path; }
+    // The pipe end every part inherits (-1 without a sweeper).
+    int Hold() const { return hold; }
+
+private:
+    fs::path path;
+    int hold = -1;
+    pid_t sweeper = -1;
+};
+
+// Starts this program on one part: PNG frames, no music, no trace. The part
+// dies with the capture (a parent killed outright cannot stop it otherwise)
+// and holds the workspace's pipe until it exits.
+bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, int hold, std::string* error)
 {
     std::error_code ec;
     const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
@@ -71,17 +164,32 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, std::string* e
         args.insert(args.end(), {"--samples", std::to_string(o.samples)});
     if (o.supersample > 1)
         args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, part.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = OrvSpawn(args, &actions, nullptr, &part.pid);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        part.pid = -1;
-        *error = "cannot start a capture process: " + std::string(std::strerror(rc));
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to exec.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(127);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const int log = open(part.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (null < 0 || log < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(log, STDERR_FILENO) < 0)
+            _exit(127);
+        if (hold >= 0)
+            fcntl(hold, F_SETFD, 0);
+        execv("/proc/self/exe", argv.data());
+        _exit(127);
     }
-    return rc == 0;
+    if (pid < 0) {
+        *error = "cannot start a capture process: " + std::string(std::strerror(errno));
+        return false;
+    }
+    part.pid = pid;
+    return true;
 }
 
 // Ends every part still running and waits for it.
@@ -92,140 +200,296 @@ void StopParts(std::vector<Part>& parts)
             kill(p.pid, SIGTERM);
     for (Part& p : parts)
         if (p.pid > 0) {
-            waitpid(p.pid, nullptr, 0);
+            waitpid(p.pid, &p.status, 0);
             p.pid = -1;
         }
 }
 
-// The last line a part wrote on stderr, for a failure message.
-std::string LastLine(const fs::path& log)
+// Counts the frames a part has finished (each appears under its final name
+// only when complete, and in order).
+void CountMade(Part& p)
 {
-    std::ifstream in(log);
-    std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty() && line.find("capture: ") != 0)
-            last = line;
-    return last;
+    std::error_code ec;
+    while (p.made < p.frames && fs::exists(p.dir / FrameName(p.made), ec))
+        ++p.made;
 }
 
-// Removes the working directory of the parts whatever way the capture ends.
-struct TempDir {
-    fs::path path;
-    ~TempDir()
+// What the parts write on stderr, passed on once. A part's notices (a damaged
+// data file, fewer samples than asked) would otherwise be lost, and N parts
+// say the same thing N times. Its progress, its closing line and what start-up
+// already said in this process stay in its log; its failure becomes the reason
+// the capture gives. A line just before "Try ... --help" is an error, so the
+// newest line is held back until the next one (or a clean exit) shows it is none.
+class Relay {
+public:
+    explicit Relay(OrvCaptureProgress*& bar) : bar(bar) {}
+
+    void Read(Part& p)
     {
-        std::error_code ec;
-        fs::remove_all(path, ec);
+        std::ifstream in(p.log, std::ios::binary);
+        if (!in.seekg(p.read))
+            return;
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        p.read += static_cast<std::streamoff>(text.size());
+        p.partial += text;
+        for (size_t end; (end = p.partial.find('\n')) != std::string::npos;) {
+            const std::string line = p.partial.substr(0, end);
+            p.partial.erase(0, end + 1);
+            Take(p, line);
+        }
     }
+
+    // The part ended well: what it held back was a notice.
+    void Release(Part& p)
+    {
+        Say(p.held);
+        p.held.clear();
+    }
+
+private:
+    void Take(Part& p, const std::string& line)
+    {
+        if (StartsWith(line, "Try '"))
+            return;  // the held line was an error: it stays the part's own
+        Release(p);
+        if (StartsWith(line, "orvdemo: capture failed: ")) {
+            if (p.failure.empty())
+                p.failure = line.substr(25);
+            return;
+        }
+        if (StartsWith(line, "orvdemo: capture interrupted by ")) {
+            // Stopped by a signal meant for it alone.
+            if (p.failure.empty())
+                p.failure = "stopped by " + line.substr(32, line.find(' ', 32) - 32);
+            return;
+        }
+        if (line.empty() || StartsWith(line, "capture: ") || StartsWith(line, "orvdemo: wrote ") || line.find(" is not 4:3: ") != std::string::npos ||
+            line.find("none of the show's data files") != std::string::npos)
+            return;
+        p.held = line;
+    }
+
+    void Say(const std::string& line)
+    {
+        if (line.empty() || !said.insert(line).second)
+            return;
+        if (bar)
+            bar->Break();
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+
+    OrvCaptureProgress*& bar;
+    std::set<std::string> said;
 };
+
+// Why a part failed, in its own words where it left any: its "capture failed"
+// message, else the line it wrote before giving up, else how it ended. Its
+// working directory is gone by the time the user reads this, so a message
+// naming it names the target's directory instead.
+std::string Reason(const Part& p, const fs::path& workspace)
+{
+    if (WIFSIGNALED(p.status)) {
+        const char* name = sigabbrev_np(WTERMSIG(p.status));
+        return "killed by signal " + std::to_string(WTERMSIG(p.status)) + " (SIG" + (name ? name : "?") + ")";
+    }
+    std::string why = p.failure;
+    // What the part says it left behind goes with its directory.
+    for (const char* tail : {"; left in ", "; nothing written to "})
+        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(workspace.string(), at) != std::string::npos)
+            why.erase(at);
+    if (why.find(workspace.string()) != std::string::npos) {
+        const size_t colon = why.rfind(": ");
+        why = "cannot write its frames in " + workspace.parent_path().string() +
+              (colon == std::string::npos ? "" : why.substr(colon));
+    }
+    if (why.empty() && !p.held.empty())
+        why = StartsWith(p.held, "orvdemo: ") ? p.held.substr(9) : p.held;
+    if (why.empty())
+        why = "exited with status " + std::to_string(WEXITSTATUS(p.status));
+    return why;
+}
+
+// The number of frames from the capture's first that are all on disk: the
+// first part's, then the next part's only when the first is complete, and so on.
+int64_t LeadingFrames(const std::vector<Part>& parts)
+{
+    int64_t n = 0;
+    for (const Part& p : parts) {
+        n += p.made;
+        if (p.made < p.frames)
+            break;
+    }
+    return n;
+}
 
 }  // namespace
 
 int OrvRunParallelCapture(const OrvOptions& options)
 {
-    OrvStopSignals::Install();
-    OrvStopSignals::Clear();
     const OrvFrameRate fps = options.fps;
-    const OrvShowTimeline timeline(OrvSceneSet::Plan(), [fps](int64_t i) { return OrvCaptureMilliseconds(i, fps); });
+    const std::vector<OrvScheduleEntry> plan = OrvSceneSet::Plan();
+    const OrvShowTimeline timeline(plan, [fps](int64_t i) { return OrvCaptureMilliseconds(i, fps); });
     const int64_t first = OrvFrameOf(options.start, timeline, 0);
     const int64_t end = std::max(first, OrvFrameOf(options.end, timeline, timeline.Frames()));
     const int64_t total = options.frames >= 0 ? std::min(end - first, options.frames) : end - first;
     const int jobs = static_cast<int>(std::clamp<int64_t>(options.jobs, 1, std::max<int64_t>(total, 1)));
+    if (jobs < 2)
+        return OrvRunCapture(options);
 
-    std::string out = options.capture;
-    while (out.size() > 1 && out.back() == '/')
-        out.pop_back();
-    TempDir temp{out + ".jobs-" + std::to_string(getpid())};
-    std::error_code ec;
-    fs::create_directories(temp.path, ec);
-    if (ec)
-        return Fail("cannot create " + temp.path.string() + ": " + ec.message());
+    OrvStopSignals::Install();
+    OrvStopSignals::Clear();
     std::unique_ptr<OrvFrameSink> sink = OrvMakeFrameSink(options);
     std::string error;
     if (!sink->Check(&error))
+        return Fail(error);
+    const bool video = OrvIsVideoTarget(options.capture);
+    const fs::path target = sink->Path();
+    Workspace work;
+    if (!work.Create((video ? target.parent_path() : target) / (".orvdemo-" + std::to_string(getpid())), &error))
         return Fail(error);
 
     // Render the parts, all at once.
     std::vector<Part> parts;
     for (int k = 0; k < jobs; ++k) {
         const int64_t a = first + total * k / jobs, b = first + total * (k + 1) / jobs;
-        parts.push_back({a, b - a, temp.path / ("part-" + std::to_string(k)), temp.path / ("part-" + std::to_string(k) + ".log")});
+        Part& p = parts.emplace_back();
+        p.first = a;
+        p.frames = b - a;
+        p.dir = work.Path() / std::to_string(k);
+        p.log = work.Path() / (std::to_string(k) + ".log");
     }
     for (Part& p : parts)
-        if (!StartPart(p, options, OrvCaptureMilliseconds(p.first, fps), &error)) {
+        if (!StartPart(p, options, OrvCaptureMilliseconds(p.first, fps), work.Hold(), &error)) {
             StopParts(parts);
             return Fail(error);
         }
-    const auto begin = std::chrono::steady_clock::now();
     std::fprintf(stderr, "capture: %d processes rendering %lld frames\n", jobs, static_cast<long long>(total));
-    for (size_t running = parts.size(); running > 0;) {
-        if (const int sig = OrvStopSignals::Pending()) {
-            StopParts(parts);
-            std::fprintf(stderr, "orvdemo: capture interrupted by a signal while rendering; nothing written to %s\n",
-                         options.capture.c_str());
-            return 128 + sig;
-        }
-        running = 0;
+    OrvCaptureProgress rendering(total);
+    OrvCaptureProgress* bar = &rendering;
+    Relay relay(bar);
+    int sig = 0;
+    int64_t shown = 0;
+    for (bool running = true; running;) {
+        if ((sig = OrvStopSignals::Pending()) != 0)
+            break;
+        running = false;
         for (Part& p : parts) {
             if (p.pid <= 0)
                 continue;
-            if (waitpid(p.pid, &p.status, WNOHANG) != p.pid) {
-                ++running;
+            const bool exited = waitpid(p.pid, &p.status, WNOHANG) == p.pid;
+            relay.Read(p);
+            CountMade(p);
+            if (!exited) {
+                running = true;
                 continue;
             }
             p.pid = -1;
-            if (!WIFEXITED(p.status) || WEXITSTATUS(p.status) != 0) {
-                StopParts(parts);
-                return Fail("the process rendering frames " + std::to_string(p.first) + " on failed: " + LastLine(p.log));
+            if (WIFEXITED(p.status) && WEXITSTATUS(p.status) == 0) {
+                relay.Release(p);
+                continue;
             }
+            // A terminal's Ctrl+C reaches the parts too: one that stopped for it has not failed.
+            if (OrvStopSignals::Pending()) {
+                running = true;
+                break;
+            }
+            StopParts(parts);
+            rendering.Break();
+            return Fail("the process rendering frames " + std::to_string(p.first - first) + " to " +
+                        std::to_string(p.first - first + p.frames - 1) + " failed: " + Reason(p, work.Path()) + "; " +
+                        sink->LeftBehind(0));
         }
-        if (running > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // The bar names the scene of the earliest frame still to come.
+        int64_t done = 0, next = -1;
+        for (const Part& p : parts) {
+            done += p.made;
+            if (next < 0 && p.made < p.frames)
+                next = p.first + p.made;
+        }
+        if (done > shown)
+            rendering.Update((shown = done), plan[timeline.SceneOf(next < 0 ? first + total - 1 : next)].name);
+        if (running) {
+            pollfd wake = {OrvStopSignals::WakeFd(), POLLIN, 0};
+            poll(&wake, wake.fd >= 0 ? 1 : 0, 100);
+        }
     }
-    const double rendered = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double rendered = rendering.Seconds();
+    int64_t frames = total;
+    if (sig) {
+        // Interrupted: the parts keep what they made; the frames from the
+        // first on, as far as they run without a gap, are the capture.
+        rendering.Break();
+        StopParts(parts);
+        for (Part& p : parts) {
+            relay.Read(p);
+            relay.Release(p);
+            CountMade(p);
+        }
+        frames = LeadingFrames(parts);
+        OrvStopSignals::Clear();  // a second signal ends the join
+    }
+    bar = nullptr;
 
-    // Join: every part's frames in order. PNG frames are already what a PNG
-    // capture holds: they only move and take their place in the numbering. A
-    // video gets them through the sink a single capture uses, in one encode.
-    if (!sink->Open(total, OrvCaptureMilliseconds(first, fps), &error))
-        return Fail(error);
-    const bool video = OrvIsVideoTarget(options.capture);
+    // Join: the frames in order. PNG frames are already what a PNG capture
+    // holds: they only move and take their place in the numbering. A video
+    // gets them through the sink a single capture uses, in one encode.
+    const char* signalName = sig ? sigabbrev_np(sig) : nullptr;
+    if (frames == 0) {
+        std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after 0 frames; %s\n",
+                     signalName ? signalName : "?", sink->LeftBehind(0).c_str());
+        return 128 + sig;
+    }
+    if (!sink->Open(frames, OrvCaptureMilliseconds(first, fps), &error))
+        return Fail(error + "; " + sink->LeftBehind(0));
     OrvIgnoreSigpipe ignoreSigpipe;
+    OrvCaptureProgress encoding(frames);
     std::vector<unsigned char> rgb;
     int64_t written = 0;
     for (const Part& p : parts) {
-        for (int64_t j = 0; j < p.frames; ++j) {
-            char name[32];
-            std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(j));
+        for (int64_t j = 0; j < p.frames && written < frames; ++j) {
+            const fs::path from = p.dir / FrameName(j);
             if (!video) {
-                char final[32];
-                std::snprintf(final, sizeof final, "/frame_%06lld.png", static_cast<long long>(written));
-                if (std::rename((p.dir / name).c_str(), (out + final).c_str()) != 0)
-                    return Fail("cannot move a frame into " + out + ": " + std::strerror(errno) + "; " +
+                if (std::rename(from.c_str(), (target / FrameName(written)).c_str()) != 0)
+                    return Fail("cannot move a frame into " + target.string() + ": " + std::strerror(errno) + "; " +
                                 sink->LeftBehind(written));
                 ++written;
                 continue;
             }
+            if (OrvStopSignals::Pending())
+                break;
             int width = 0, height = 0;
-            if (!ReadPNG((p.dir / name).string(), &rgb, &width, &height, &error))
-                return Fail(error);
+            if (!ReadPNG(from.string(), &rgb, &width, &height, &error))
+                return Fail(error + "; " + sink->LeftBehind(written));
             if (width != options.width || height != options.height)
-                return Fail((p.dir / name).string() + " has the wrong size");
+                return Fail(from.filename().string() + " of a part has the wrong size; " + sink->LeftBehind(written));
             if (!sink->Write(written, rgb.data(), &error)) {
-                if (const int sig = OrvStopSignals::Pending()) {
-                    std::fprintf(stderr, "orvdemo: capture interrupted by a signal while joining; %s\n",
-                                 sink->LeftBehind(written).c_str());
-                    return 128 + sig;
-                }
+                if (OrvStopSignals::Pending())
+                    break;
+                encoding.Break();
                 return Fail(error + "; " + sink->LeftBehind(written));
             }
-            ++written;
+            encoding.Update(++written, "encoding");
         }
+    }
+    const int late = OrvStopSignals::Pending();
+    if (sig || late) {
+        encoding.Break();
+        sig = sig ? sig : late;
+        signalName = sigabbrev_np(sig);
+        const bool kept = written > 0 && sink->Close(late != 0, &error);
+        std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frames; ", signalName ? signalName : "?",
+                     static_cast<long long>(written));
+        if (kept)
+            std::fprintf(stderr, "%s (%.2f s of show, %.1f s to render in %d processes)\n",
+                         sink->Kept(written).c_str(), static_cast<double>(written) / fps.PerSecond(), rendered, jobs);
+        else
+            std::fprintf(stderr, "%s\n", sink->LeftBehind(written).c_str());
+        return 128 + sig;
     }
     if (!sink->Close(false, &error))
         return Fail(error + "; " + sink->LeftBehind(written));
-    const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render in %d processes, %.1f s in all)\n",
                  sink->Path().c_str(), static_cast<long long>(written), static_cast<double>(written) / fps.PerSecond(),
-                 rendered, jobs, all);
+                 rendered, jobs, rendering.Seconds());
     return 0;
 }

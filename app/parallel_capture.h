@@ -7,6 +7,12 @@
 // uses, with the music written once: the video is encoded in one pass, so it
 // has no seams, and its frames are exactly the single-process capture's.
 //
+// The parts work in a hidden directory on the target's own file system, die
+// with the capture however it ends, and leave nothing behind. Their notices
+// are passed on once; a part that fails is reported in its own words. A stop
+// signal keeps what a single capture keeps: the frames from the first on, as
+// far as they run without a gap.
+//
 // Where the cores are busy already (the encoder of a video takes one) the
 // processes only share them; it pays where cores are free.
 #pragma once

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "app/capture.h"
@@ -464,14 +465,15 @@ TEST_F(CaptureTest, ParallelCaptureJoinsToTheSingleCapturesFrames)
 {
     const std::string common = " --size 64x48 --frames 45 --start Tunneli";
     ASSERT_EQ(Run("--capture " + (dir / "one").string() + "/" + common), 0) << Err();
-    ASSERT_EQ(Run("--capture " + (dir / "three").string() + "/ --jobs 3" + common), 0) << Err();
+    // A directory name as long as a name can be: the parts' own names must still fit.
+    const fs::path three = dir / std::string(250, 't');
+    ASSERT_EQ(Run("--capture " + three.string() + "/ --jobs 3" + common), 0) << Err();
     std::vector<std::string> names = Names(dir / "one");
     ASSERT_EQ(names.size(), 46u);  // and music.wav
-    EXPECT_EQ(Names(dir / "three"), names);
+    EXPECT_EQ(Names(three), names);
     for (const std::string& name : names)
-        EXPECT_EQ(ReadAll(dir / "one" / name), ReadAll(dir / "three" / name)) << name;
-    for (const std::string& name : Names(dir))
-        EXPECT_EQ(name.find(".jobs-"), std::string::npos) << "parts left behind: " << name;
+        EXPECT_EQ(ReadAll(dir / "one" / name), ReadAll(three / name)) << name;
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"err", "one", three.filename().string()}));
 
     if (!OrvFindProgram("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -486,6 +488,140 @@ TEST_F(CaptureTest, ParallelCaptureJoinsToTheSingleCapturesFrames)
     EXPECT_EQ(Shell("test \"$(" + count + (dir / "one.mkv").string() + ")\" = 45 && test \"$(" + count +
                     (dir / "two.mkv").string() + ")\" = 45"),
               0);
+}
+
+namespace {
+
+// Lines of `text` that contain `part`.
+std::vector<std::string> LinesWith(const std::string& text, const std::string& part)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(part) != std::string::npos)
+            lines.push_back(line);
+    return lines;
+}
+
+std::string FrameFile(int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.png", index);
+    return name;
+}
+
+// The parts' working directory inside a PNG target, once its first part has `frames` frames.
+bool PartsRendered(const fs::path& target, int frames)
+{
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(target, ec))
+        if (e.path().filename().string().rfind(".orvdemo-", 0) == 0 &&
+            fs::exists(e.path() / "0" / FrameFile(frames)))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// What the parts of a --jobs capture say reaches the user as a single capture
+// says it: each notice once, and a part's failure in its own words (or the
+// signal that ended it), naming nothing that is gone by the time it is read.
+TEST_F(CaptureTest, ParallelCapturePassesOnWhatItsPartsSay)
+{
+    const fs::path data = dir / "data";
+    fs::create_directories(data);
+    for (const auto& e : fs::directory_iterator(ORV_DATA_DIR))
+        if (e.is_regular_file())
+            fs::copy_file(e.path(), data / e.path().filename());
+    fs::resize_file(data / "kylpyla.3ds", 3000);
+    fs::resize_file(data / "vesi.bmp", 100);
+    const std::string common = " --size 160x120 --frames 12 >/dev/null 2>" + (dir / "err").string();
+    ASSERT_EQ(Shell("cd " + data.string() + " && " ORV_CAPTURE_RUN " --capture " + (dir / "one").string() + "/" + common), 0);
+    const std::vector<std::string> notices = LinesWith(Err(), "; the bath hall scene");
+    ASSERT_EQ(notices.size(), 2u) << Err();
+    ASSERT_EQ(Shell("cd " + data.string() + " && " ORV_CAPTURE_RUN " --capture " + (dir / "three").string() +
+                    "/ --jobs 3" + common),
+              0);
+    EXPECT_EQ(LinesWith(Err(), "; the bath hall scene"), notices) << Err();
+
+    // Files may not grow past 4 KB: every part fails on its first frame.
+    const fs::path small = dir / "small";
+    EXPECT_EQ(Run("--capture " + small.string() + "/ --jobs 2 --size 160x120 --start Tunneli --frames 40",
+                  "trap '' XFSZ; ulimit -f 8;"),
+              1);
+    EXPECT_NE(Err().find("failed: cannot write its frames in " + small.string() + ": File too large; nothing written"),
+              std::string::npos)
+        << Err();
+    EXPECT_EQ(Err().find(".orvdemo-"), std::string::npos) << Err();
+
+    // A part killed outright.
+    const pid_t pid = StartProgram(ORV_CAPTURE_RUN, {"--capture", (dir / "killed").string() + "/", "--jobs", "2",
+                                                     "--size", "160x120", "--frames", "3000"},
+                                   ORV_DATA_DIR, (dir / "err").string());
+    for (int i = 0; i < 300 && !PartsRendered(dir / "killed", 1); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(Shell("pkill -KILL -n -P " + std::to_string(pid) + " -f nosound"), 0);
+    EXPECT_EQ(WaitExit(pid, 30), 1);
+    EXPECT_NE(Err().find("failed: killed by signal 9 (SIGKILL); nothing written"), std::string::npos) << Err();
+    EXPECT_EQ(Names(dir / "killed"), std::vector<std::string>{});
+    EXPECT_EQ(Names(small), std::vector<std::string>{});
+}
+
+// A --jobs capture stopped by a signal keeps, as a single capture does, the
+// frames made from the first on (as far as they run without a gap), as PNG
+// frames or a playable video; killed outright, it takes its parts and their
+// frames with it.
+TEST_F(CaptureTest, ParallelCaptureEndsLikeASingleCapture)
+{
+    const auto start = [&](const fs::path& out) {
+        return StartProgram(ORV_CAPTURE_RUN, {"--capture", out.string(), "--jobs", "2", "--size", "160x120", "--frames", "3000"},
+                            ORV_DATA_DIR, (dir / "err").string());
+    };
+    const auto kept = [&] {
+        const size_t at = Err().find("after ");
+        return at == std::string::npos ? -1 : std::atoi(Err().c_str() + at + 6);
+    };
+    const fs::path cut = dir / "cut";
+    pid_t pid = start(cut.string() + "/");
+    for (int i = 0; i < 300 && !PartsRendered(cut, 10); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 30), 143) << Err();
+    const int frames = kept();
+    ASSERT_GE(frames, 10) << Err();
+    std::vector<std::string> expected;
+    for (int i = 0; i < frames; ++i)
+        expected.push_back(FrameFile(i));
+    expected.push_back("music.wav");
+    EXPECT_EQ(Names(cut), expected) << Err();
+    EXPECT_EQ(fs::file_size(cut / "music.wav"), 44u + (frames * 48000u + 29) / 30 * 4);
+
+    // Killed outright: no part runs on, no frame stays.
+    const fs::path gone = dir / "gone";
+    pid = start(gone.string() + "/");
+    for (int i = 0; i < 300 && !PartsRendered(gone, 1); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGKILL);
+    EXPECT_EQ(WaitExit(pid, 30), 137);
+    const std::string running = "pgrep -f '[-]-capture " + gone.string() + "' >/dev/null";  // not this shell
+    for (int i = 0; i < 100 && (Shell(running) == 0 || !Names(gone).empty()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(Shell(running), 0) << "a part outlived the capture";
+    EXPECT_EQ(Names(gone), std::vector<std::string>{});
+
+    if (!OrvFindProgram("ffprobe"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const fs::path video = dir / "cut.mkv";
+    pid = start(video);
+    for (int i = 0; i < 300 && !PartsRendered(dir, 10); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitExit(pid, 60), 130) << Err();
+    EXPECT_EQ(Shell("test \"$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                    "-of csv=p=0 " + video.string() + ")\" = " + std::to_string(kept())),
+              0)
+        << Err();
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"cut", "cut.mkv", "err", "gone"}));
 }
 
 namespace {
