@@ -20,7 +20,7 @@ constexpr size_t kChunkFrames = 4096;
 // Swallows libopenmpt's log lines so a capture prints only its own progress.
 void QuietLog(const char*, void*) {}
 
-// Loads a whole module file with looping on; null (with `why`) when it cannot be read or decoded.
+// Loads a whole module file with looping on; null (with `why`) when it cannot be read, decoded or played.
 openmpt_module* OpenLooping(const std::string& path, std::string* why)
 {
     openmpt_module* mod = OrvOpenModule(path, why, QuietLog, nullptr);
