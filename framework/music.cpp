@@ -82,28 +82,39 @@ void OrvMusic::Pause(bool paused)
         SDL_PauseAudioDevice(device, paused ? 1 : 0);
 }
 
+openmpt_module* OrvOpenModule(const std::string& path, std::string* why,
+                              void (*log)(const char* message, void* user), void* logUser)
+{
+    std::vector<char> bytes;
+    if (!OrvReadDataFile(path, &bytes, why))
+        return nullptr;
+    int error = 0;
+    const char* errorMessage = nullptr;
+    openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), log, logUser,
+                                                             openmpt_error_func_ignore, nullptr, &error,
+                                                             &errorMessage, nullptr);
+    openmpt_free_string(errorMessage);
+    if (!mod) {
+        *why = "not a module libopenmpt can play";
+        return nullptr;
+    }
+    if (openmpt_module_get_num_samples(mod) <= 0) {
+        openmpt_module_destroy(mod);
+        *why = "the module cannot be played: it holds no sample data (is it cut short?)";
+        return nullptr;
+    }
+    return mod;
+}
+
 // Reads the module file through libopenmpt with our own log function.
 bool OrvMusic::Load(const char* fileName)
 {
-    std::vector<char> bytes;
     std::string why;
-    if (!OrvReadDataFile(fileName, &bytes, &why)) {
-        std::fprintf(stderr, "OrvMusic: cannot open %s: %s; playing without music\n", fileName, why.c_str());
-        return false;
-    }
-    std::string lastLog;
-    int error = 0;
-    const char* errorMessage = nullptr;
-    module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), KeepLastLogLine, &lastLog,
-                                                nullptr, nullptr, &error, &errorMessage, nullptr);
+    module = OrvOpenModule(fileName, &why, KeepLastLogLine, nullptr);
     if (!module) {
-        std::fprintf(stderr, "OrvMusic: cannot read %s: %s; playing without music\n", fileName,
-                     errorMessage ? errorMessage : lastLog.c_str());
-        openmpt_free_string(errorMessage);
+        std::fprintf(stderr, "OrvMusic: %s: %s; playing without music\n", fileName, why.c_str());
         return false;
     }
-    openmpt_free_string(errorMessage);
-    openmpt_module_set_log_func(module, KeepLastLogLine, nullptr);
     openmpt_module_set_repeat_count(module, -1);
     return true;
 }

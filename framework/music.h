@@ -12,8 +12,9 @@
 //   closes the device (which waits for the callback to finish) before it
 //   destroys the module, so the two threads never use the module at once.
 //
-// Failure: a missing or unreadable module, or no sound device, prints one line
-// on stderr saying why and leaves the object silent; nothing reaches stdout.
+// Failure: a missing, unreadable or unplayable module, or no sound device,
+// prints one line on stderr saying why and leaves the object silent; nothing
+// reaches stdout.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,14 @@
 #include <vector>
 
 struct openmpt_module;
+
+// Reads a module file as a data file and decodes it, for the live show and a
+// capture alike. Null, with the reason in words in `why`, when the file cannot
+// be read, libopenmpt cannot decode it, or it holds no sample data: a module
+// cut short before its samples still decodes, but could only ever play silence.
+// libopenmpt's log lines go to `log` (with `logUser`), never to stdout or stderr.
+openmpt_module* OrvOpenModule(const std::string& path, std::string* why,
+                              void (*log)(const char* message, void* user), void* logUser);
 
 class OrvMusic {
 public:

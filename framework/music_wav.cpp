@@ -1,6 +1,6 @@
 #include "framework/music_wav.h"
 
-#include "framework/data_file.h"
+#include "framework/music.h"
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -20,19 +20,12 @@ constexpr size_t kChunkFrames = 4096;
 // Swallows libopenmpt's log lines so a capture prints only its own progress.
 void QuietLog(const char*, void*) {}
 
-// Loads a whole module file with looping on; null (with `why`) when it cannot be read or decoded.
+// Loads a whole module file with looping on; null (with `why`) when it cannot be read, decoded or played.
 openmpt_module* OpenLooping(const std::string& path, std::string* why)
 {
-    std::vector<char> bytes;
-    if (!OrvReadDataFile(path, &bytes, why))
-        return nullptr;
-    openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), QuietLog, nullptr,
-                                                             openmpt_error_func_ignore, nullptr, nullptr,
-                                                             nullptr, nullptr);
+    openmpt_module* mod = OrvOpenModule(path, why, QuietLog, nullptr);
     if (mod)
         openmpt_module_set_repeat_count(mod, -1);
-    else
-        *why = "not a module libopenmpt can play";
     return mod;
 }
 

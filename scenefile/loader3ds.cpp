@@ -120,6 +120,16 @@ void OlvarLoad3DS::ReadFile(const char* fileName)
     TRACE("OlvarLoad3DS: Loaded file %s, size %d\n", fileName, imageSize);
 }
 
+// Tells whoever hears of problems that the file is no scene file at all (rather
+// than a damaged one), before any trace line could report it as damaged.
+void OlvarLoad3DS::NotASceneFile(const char* why) const
+{
+    if (!problemFile || problemReported)
+        return;
+    problemReported = true;
+    OlvarReportProblem(problemFile, (std::string("not a scene file (") + why + ")").c_str());
+}
+
 // Copies a caller's image, as ReadFile would have read it.
 void OlvarLoad3DS::Adopt(const uint8_t* data, size_t size)
 {
@@ -144,6 +154,7 @@ void OlvarLoad3DS::LoadImage()
     uint16_t id = 0;
     uint32_t mainLength = 0;
     if (!header.U16(id) || !header.U32(mainLength) || id != chunk::MAIN) {
+        NotASceneFile(size == 0 ? "it is empty" : "it does not start with a main chunk");
         TRACE("Corrupt .3DS file.\n");
         image.reset();
         imageSize = 0;
@@ -151,6 +162,7 @@ void OlvarLoad3DS::LoadImage()
     }
     TRACE("TESTI: %u", mainLength);
     if (mainLength < kHeaderSize) {
+        NotASceneFile("its main chunk is shorter than a chunk header");
         TRACE("Error! MAIN chunk SIZE: %u is shorter than a chunk header.\n", mainLength);
         return;
     }

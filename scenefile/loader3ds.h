@@ -33,8 +33,10 @@ public:
     static constexpr int kMaxNodes = 100;
 
     // Reads the named file; an unreadable or corrupt file leaves an empty loader.
-    // The trace goes to OlvarTraceStream(); a file that cannot be read, or the
-    // first bounds problem found in it, goes to the problem handler.
+    // The trace goes to OlvarTraceStream(); a file that cannot be read, one
+    // that is no scene file (it does not open with a main chunk of at least a
+    // header's length), or the first bounds problem found in it, goes to the
+    // problem handler.
     explicit OlvarLoad3DS(const char* fileName);
     // Loads a copy of an image already in memory. The trace goes to `trace`;
     // nullptr silences it (for fuzzing and benchmarks).
@@ -113,6 +115,7 @@ private:
     void ReadFile(const char* fileName);
     void Adopt(const uint8_t* data, size_t size);
     void LoadImage();
+    void NotASceneFile(const char* why) const;
     void ClearTables();
     void Trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 

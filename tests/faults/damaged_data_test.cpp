@@ -3,7 +3,8 @@
 // others; all six scenes must still construct and draw. Each file's variants
 // run in a fresh child process (this program started again: a forked copy
 // could not render once the parent has used GL), so a crash names the
-// variant that caused it.
+// variant that caused it. Files that are no scene file, and a module cut
+// short, are given to the program itself: each gets one line on stderr.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
 #include <fcntl.h>
@@ -364,6 +365,96 @@ INSTANTIATE_TEST_SUITE_P(DataSet, DamagedDataFile, ::testing::ValuesIn(DataFiles
                              std::replace(name.begin(), name.end(), '.', '_');
                              return name;
                          });
+
+// Runs the program's capture of `frames` frames from `start` on the data in
+// `dataDir`, into `dataDir`/out/; its stdout (the trace) and stderr are kept.
+struct ProgramRun {
+    int status = -1;
+    std::string trace;
+    std::string err;
+};
+ProgramRun CaptureFrom(const std::string& dataDir, const char* start, int frames)
+{
+    const std::string out = dataDir + "/out", outs = dataDir + "/stdout", errs = dataDir + "/stderr";
+    const std::string command = "timeout 120 " ORV_PROGRAM " --data " + dataDir + " --capture " + out +
+                                "/ --size 64x48 --frames " + std::to_string(frames) + " --start " + start +
+                                " >" + outs + " 2>" + errs;
+    ProgramRun run;
+    const int status = std::system(command.c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.trace = ReadAll(outs);
+    run.err = ReadAll(errs);
+    (void)!std::system(("rm -rf " + out + " " + outs + " " + errs).c_str());
+    return run;
+}
+
+// The lines of `text` that contain `word`.
+std::vector<std::string> LinesWith(const std::string& text, const std::string& word)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        if (line.find(word) != std::string::npos)
+            lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+// Files that are no scene file at all, in a scene file's place: one line says
+// so and that the scene is empty, the trace is the reader's own, and the
+// capture goes on.
+TEST(NotASceneFile, OneLineSaysSoAndTheShowGoesOn)
+{
+    ScratchData data;
+    ASSERT_FALSE(data.dir.empty());
+    Bytes random(50000);
+    std::mt19937 generator(7);
+    for (uint8_t& b : random)
+        b = static_cast<uint8_t>(generator());
+    const std::string text = "this is a text file, not a scene\n";
+    const std::vector<Variant> variants = {
+        {"empty", {}},
+        {"random bytes", random},
+        {"zeros", Bytes(50000, 0)},
+        {"text", Bytes(text.begin(), text.end())},
+        {"a picture", ReadFile(std::string(ORV_DATA_DIR) + "/Sunset.bmp")},
+    };
+    for (const Variant& v : variants) {
+        data.Put("kylpyla.3ds", v.bytes);
+        const ProgramRun run = CaptureFrom(data.dir, "Kylpyla", 2);
+        EXPECT_EQ(run.status, 0) << v.name << ": " << run.err;
+        const std::vector<std::string> said = LinesWith(run.err, "kylpyla.3ds");
+        ASSERT_EQ(said.size(), 1u) << v.name << ": " << run.err;
+        EXPECT_NE(said[0].find("not a scene file"), std::string::npos) << v.name << ": " << said[0];
+        EXPECT_NE(said[0].find("scene will be empty"), std::string::npos) << v.name << ": " << said[0];
+        EXPECT_NE(run.trace.find("Loaded file kylpyla.3ds, size " + std::to_string(v.bytes.size()) +
+                                 "\nCorrupt .3DS file.\n"),
+                  std::string::npos)
+            << v.name;
+        EXPECT_NE(run.err.find("wrote"), std::string::npos) << v.name << ": " << run.err;
+    }
+}
+
+// A module cut short before its samples: libopenmpt decodes it, but it can
+// only play silence. One line says the music cannot be played and is silent.
+TEST(TruncatedModule, OneLineSaysTheMusicCannotBePlayed)
+{
+    ScratchData data;
+    ASSERT_FALSE(data.dir.empty());
+    Bytes module = ReadFile(std::string(ORV_DATA_DIR) + "/Tuvari.xm");
+    ASSERT_GT(module.size(), 1000u);
+    module.resize(1000);
+    data.Put("Tuvari.xm", module);
+    const ProgramRun run = CaptureFrom(data.dir, "Intro", 2);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> said = LinesWith(run.err, "Tuvari.xm");
+    ASSERT_EQ(said.size(), 1u) << run.err;
+    EXPECT_NE(said[0].find("cannot be played"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("silent"), std::string::npos) << said[0];
+    EXPECT_NE(run.err.find("wrote"), std::string::npos) << run.err;
+}
 
 TEST(MissingData, EmptyDirectoryShowRunsToItsEnd)
 {

@@ -232,9 +232,16 @@ TEST(OrvMusic, EveryFailureIsSilentWithOneLineOnStderrAndNothingOnStdout)
     std::vector<uint8_t> cut = TinyXM();
     cut.resize(70);  // header cut short
     WriteFile(broken, cut);
+    // Cut after its pattern, before the instrument and its sample: libopenmpt
+    // still decodes it, but it could only ever play silence.
+    std::string soundless = TempPath("soundless.xm");
+    cut = TinyXM();
+    cut.resize(cut.size() - 263 - 40 - 2 * 64);
+    WriteFile(soundless, cut);
     const FailureCase cases[] = {
         {"missing file", "/nonexistent/Tuvari.xm", "disk", ""},
         {"unreadable module", broken, "disk", ""},
+        {"module without sample data", soundless, "dummy", ""},
         {"no such driver", good, "no-such-driver", ""},
         {"no sound card (ALSA would print its own errors)", good, "alsa", "hw:99,0"},
         {"a named device that is not there", good, "dummy", "named"},
@@ -262,4 +269,5 @@ TEST(OrvMusic, EveryFailureIsSilentWithOneLineOnStderrAndNothingOnStdout)
     unsetenv("AUDIODEV");
     std::remove(good.c_str());
     std::remove(broken.c_str());
+    std::remove(soundless.c_str());
 }

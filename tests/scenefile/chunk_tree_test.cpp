@@ -2,11 +2,16 @@
 // walk that stops at a chunk that does not fit instead of reading past it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "support/chunk_builder.h"
+#include "support/files.h"
 #include "tools/sceneinfo/chunk_tree.h"
 
 namespace {
@@ -57,6 +62,35 @@ TEST(ChunkTree, NestingIsCutOffInsteadOfExhaustingTheStack)
     const std::string tree = Tree(b.Bytes(), sound);
     EXPECT_FALSE(sound);
     EXPECT_NE(tree.find("!! nesting deeper than 32 levels"), std::string::npos) << tree.substr(0, 2000);
+}
+
+// The inspector program on paths that are no readable file: it never waits on
+// a FIFO or reads an endless device, says why on stderr and exits 1, in both
+// of its modes; loading still shows the reader's own trace line.
+TEST(Inspector, PathsThatCannotBeReadGiveTheReasonAndExitOne)
+{
+    char pattern[] = "/tmp/orv-inspect-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern, fifo = dir + "/fifo", outPath = dir + "/out", errPath = dir + "/err";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir + "/missing.3ds", dir, fifo, std::string("/dev/zero")}) {
+        for (const bool tree : {false, true}) {
+            const std::string args = tree ? " --tree " + path : " " + path + " Box01";
+            const int status = std::system(
+                (std::string("timeout 5 ") + ORV_INSPECT + args + " >" + outPath + " 2>" + errPath).c_str());
+            const std::string what = path + (tree ? " (tree)" : "");
+            ASSERT_TRUE(WIFEXITED(status)) << what;
+            EXPECT_EQ(WEXITSTATUS(status), 1) << what << " (124: it hung)";
+            const std::string err = ReadAll(errPath), said = "olvar-inspect: " + path + ": ";
+            EXPECT_EQ(err.compare(0, said.size(), said), 0) << what << ": " << err;
+            EXPECT_GT(err.size(), said.size() + 1) << what << ": no reason given";
+            EXPECT_EQ(ReadAll(outPath), tree ? "" : "Error! Unable to open file " + path) << what;
+        }
+    }
+    unlink(fifo.c_str());
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    rmdir(dir.c_str());
 }
 
 }  // namespace

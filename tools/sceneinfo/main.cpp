@@ -5,14 +5,33 @@
 // for each NAME calls Find(NAME, true) and prints one line:
 //   NAME find=F vertices=V faces=N texcoords=T poskeys=P rotkeys=R range=S..E
 // followed, when P > 0, by " first=FRAME:X,Y,Z last=FRAME:X,Y,Z".
+//
+// A file that cannot be read (missing, a directory, a FIFO, a device, over the
+// data-file size limit) or that is no scene file at all gets one line on
+// stderr saying why, and exit status 1; the trace still shows what the reader
+// wrote. A damaged scene file is inspected as far as it goes (status 0).
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "framework/data_file.h"
 #include "scenefile/loader3ds.h"
+#include "scenefile/reporting.h"
 #include "tools/sceneinfo/chunk_tree.h"
 
 namespace {
+
+bool unusable = false;
+
+// Hears of the loaded file's problems: all but damage (which the trace shows) leave nothing to inspect.
+void SayWhy(const char* fileName, const char* problem)
+{
+    if (std::strncmp(problem, "damaged", 7) == 0)
+        return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "olvar-inspect: %s: %s\n", fileName, problem);
+    unusable = true;
+}
 
 void PrintKey(const char* label, int32_t frame, const float* xyz)
 {
@@ -42,25 +61,17 @@ void Inspect(OlvarLoad3DS& loader, const char* name)
 }
 
 // Prints the chunk tree of a file: 0 when it makes sense throughout, 1 when
-// some part does not or the file cannot be read.
+// some part does not or the file cannot be read (read as the demo reads its
+// data files: regular files up to the size limit, never a FIFO or a device).
 int Tree(const char* fileName)
 {
-    FILE* file = std::fopen(fileName, "rb");
-    if (!file) {
-        std::fprintf(stderr, "olvar-inspect: cannot open %s\n", fileName);
+    std::vector<char> bytes;
+    std::string why;
+    if (!OrvReadDataFile(fileName, &bytes, &why)) {
+        std::fprintf(stderr, "olvar-inspect: %s: %s\n", fileName, why.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t block[65536];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
-        bytes.insert(bytes.end(), block, block + n);
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        std::fprintf(stderr, "olvar-inspect: cannot read %s\n", fileName);
-        return 1;
-    }
-    const bool sound = PrintChunkTree(bytes.data(), bytes.size(), stdout);
+    const bool sound = PrintChunkTree(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), stdout);
     std::fflush(stdout);
     return sound ? 0 : 1;
 }
@@ -75,7 +86,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: olvar-inspect FILE [NAME ...]\n       olvar-inspect --tree FILE\n");
         return 2;
     }
+    OlvarSetProblemHandler(SayWhy);
     OlvarLoad3DS loader(argv[1]);
+    if (unusable)
+        return 1;
     for (int i = 2; i < argc; ++i)
         Inspect(loader, argv[i]);
     fflush(stdout);
