@@ -175,6 +175,32 @@ TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
     EXPECT_EQ(after.mode, modeLine.before.mode);
 }
 
+// Another client destroying the window ends the show as closing it does, also
+// with --loop: the display mode comes back, the exit code is the close's, and
+// the frames drawn on the lost window do not fill stderr with X errors.
+TEST_F(DemoProcess, WindowDestroyedByAnotherClientEndsTheLoopingShowAsAClose)
+{
+    using namespace x11_test;
+    const ModeLine640x480 modeLine(display);  // without one the window is borderless on the desktop mode
+
+    pid_t pid = Start({"--loop", "s"}, errPath, true);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const CrtcMode during = CurrentCrtcMode(display);
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    const int code = WaitExit(pid, 60);
+    const CrtcMode after = CurrentCrtcMode(display);
+
+    EXPECT_EQ(code, 1) << ReadAll(errPath);
+    EXPECT_EQ(ReadAll(errPath).find("X error"), std::string::npos) << ReadAll(errPath);
+    if (!modeLine.skipReason) {
+        EXPECT_EQ(during.mode, modeLine.added);
+        EXPECT_EQ(after.mode, modeLine.before.mode);
+    }
+}
+
 TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
 {
     std::string audio = errPath + ".audio";
