@@ -1,11 +1,14 @@
 #include "app/live_navigation.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -28,14 +31,23 @@ uint32_t TickMilliseconds(int64_t i)
     return static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
 }
 
-// The first free orvdemo-NNNN.png in `dir`, counting on from `number`.
-std::string FreeSnapshotName(const std::string& dir, int& number)
+// Creates the first free orvdemo-NNNN.png in `dir`, counting on from `number`,
+// and returns it open for writing, or -1 with errno set. A name taken by
+// anything, a symbolic link too (even one pointing nowhere), is passed over:
+// the file is always a new one of our own, never something a link leads to.
+int CreateSnapshotFile(const std::string& dir, int& number, std::string* path)
 {
-    char name[32];
-    do {
+    constexpr int kLastNumber = 999999;
+    while (number < kLastNumber) {
+        char name[32];
         std::snprintf(name, sizeof name, "/orvdemo-%04d.png", ++number);
-    } while (access((dir + name).c_str(), F_OK) == 0);
-    return dir + name;
+        *path = dir + name;
+        const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 }  // namespace
@@ -165,9 +177,15 @@ void OrvLiveNavigation::SaveSnapshot(unsigned buffer)
     for (int y = 0; y < height; ++y)
         std::copy_n(&rows[static_cast<size_t>(height - 1 - y) * stride], stride,
                     &picture[static_cast<size_t>(y) * stride]);
-    const std::string path = FreeSnapshotName(snapshotDir, snapshotNumber);
+    std::string path;
+    const int fd = CreateSnapshotFile(snapshotDir, snapshotNumber, &path);
     std::string error;
-    if (WritePNG(path, picture.data(), width, height, &error))
+    bool saved = false;
+    if (fd < 0)
+        error = path + ": " + std::strerror(errno);
+    else if (!(saved = WritePNG(fd, path, picture.data(), width, height, &error)))
+        unlink(path.c_str());  // ours, and only part of a picture
+    if (saved)
         std::fprintf(stderr, "orvdemo: saved the frame on screen to %s\n", path.c_str());
     else
         std::fprintf(stderr, "orvdemo: cannot save the frame on screen: %s\n", error.c_str());

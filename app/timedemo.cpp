@@ -16,6 +16,7 @@
 #include "app/live_window.h"
 #include "app/options.h"
 #include "framework/offscreen.h"
+#include "framework/stop_signals.h"
 #include "framework/timer.h"
 #include "framework/window.h"
 #include "show/run_loop.h"
@@ -177,6 +178,9 @@ int OrvRunTimedemo(const OrvOptions& options)
     const Clock::time_point start = Clock::now();
     constexpr int kWidth = 640, kHeight = 480;
     if (options.offscreen) {
+        // With no window to close, Ctrl+C and the other stop signals end the run
+        // early, as they do the windowed one: the table of what was drawn, then exit 1.
+        OrvStopSignals::Install();
         // --size as for the capture; 640x480 unless given.
         OrvOffscreen gl(options.width, options.height);
         if (!gl.Ok()) {
@@ -184,7 +188,7 @@ int OrvRunTimedemo(const OrvOptions& options)
             return 1;
         }
         OrvOffscreenSamples(gl, options.samples);
-        return LoadAndPlay(start, [] {}, [] { return false; }, options.width, options.height, options);
+        return LoadAndPlay(start, [] {}, [] { return OrvStopSignals::Pending() != 0; }, options.width, options.height, options);
     }
     // The window goes after the scenes, which delete their GL objects while its context is current.
     std::unique_ptr<OrvWindow> window = std::make_unique<OrvWindow>(OrvWindowTitle);

@@ -4,8 +4,14 @@
 #include <string>
 #include <vector>
 
-// Returns false and sets `error` (when given) if the file cannot be written.
+// Creates or replaces the file at `path`; a symbolic link there is refused, not
+// followed. Returns false and sets `error` (when given) if it cannot be written.
 bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int height,
+              std::string* error = nullptr);
+
+// Writes to `fd`, a file the caller opened for writing, and closes it; `path`
+// names it in the error.
+bool WritePNG(int fd, const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error = nullptr);
 
 // Reads a PNG as RGB; false with `error` set when it cannot be read.

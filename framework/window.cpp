@@ -29,6 +29,14 @@ namespace {
 
 constexpr double kPreferredRefresh = 75.0;
 
+// GLX protocol errors (added to the extension's error base) that say a drawable is not there.
+constexpr int kGlxBadDrawable = 2;
+constexpr int kGlxBadCurrentDrawable = 11;
+constexpr int kGlxBadWindow = 12;
+
+// The window on screen, whose errors say whether it still exists (see ClaimWindowError).
+std::atomic<OrvWindow*> liveWindow{nullptr};
+
 // The mode switch in force, for the paths that end the process without the destructor.
 std::atomic<OrvDisplayMode*> activeMode{nullptr};
 
@@ -95,6 +103,7 @@ void OrvWindow::Init()
     XInitThreads();
     OrvInstallXErrorHandler();
     XSetIOErrorHandler(OnXIOError);
+    OrvFilterXErrors(ClaimWindowError);
     OrvStopSignals::Install();
     registered = true;
 }
@@ -106,6 +115,25 @@ void OrvWindow::Fatal(const char* caption, const char* text)
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stdout);
     _exit(2);
+}
+
+// An error saying the window or its drawable does not exist means another
+// client destroyed it: the show ends as on a close request, and the drawing
+// still under way on the lost window is not reported error by error.
+bool OrvWindow::ClaimWindowError(unsigned long resource, int code)
+{
+    OrvWindow* self = liveWindow.load(std::memory_order_acquire);
+    if (!self || resource == 0 || resource != self->window)
+        return false;
+    const int glx = self->glxErrorBase;
+    const bool missing = code == BadWindow || code == BadDrawable ||
+                         (glx > 0 && (code == glx + kGlxBadDrawable || code == glx + kGlxBadCurrentDrawable ||
+                                      code == glx + kGlxBadWindow));
+    if (!missing)
+        return false;
+    self->gone.store(true, std::memory_order_release);
+    self->quit.store(true, std::memory_order_release);
+    return true;
 }
 
 int OrvWindow::Create(int w, int h, int b, int fs)
@@ -140,6 +168,7 @@ int OrvWindow::CreateDesktop(int b)
 void OrvWindow::Connect()
 {
     ready.store(false, std::memory_order_release);
+    gone.store(false, std::memory_order_release);
     glDisplay = XOpenDisplay(nullptr);
     if (!glDisplay)
         Fatal("OrvWindow::Create", "XOpenDisplay failed!");
@@ -158,6 +187,7 @@ int OrvWindow::Open()
     threadStarted = true;
     while (!ready.load(std::memory_order_acquire))
         usleep(1000);
+    liveWindow.store(this, std::memory_order_release);
     context = glXCreateNewContext(glDisplay, config, GLX_RGBA_TYPE, nullptr, True);
     if (!context)
         Fatal("OrvWindow::Create", "glXCreateNewContext failed!");
@@ -214,7 +244,8 @@ void OrvWindow::SetSwapInterval()
 bool OrvWindow::ChooseConfig()
 {
     int screen = DefaultScreen(glDisplay);
-    if (!glXQueryExtension(glDisplay, nullptr, nullptr))
+    int glxEventBase = 0;
+    if (!glXQueryExtension(glDisplay, &glxErrorBase, &glxEventBase))
         return false;
     // With samples asked for: the most samples up to that many, at any depth, before none.
     samplesInUse = 0;
@@ -294,7 +325,7 @@ OrvWindow::~OrvWindow()
     context = nullptr;
     activeMode.store(nullptr);
     mode.Restore(glDisplay);
-    if ((fullscreen == 1 || desktop) && window != 0)
+    if ((fullscreen == 1 || desktop) && window != 0 && !gone.load(std::memory_order_acquire))
         XUndefineCursor(glDisplay, window);
     XSync(glDisplay, False);
     if (threadStarted) {
@@ -307,6 +338,8 @@ OrvWindow::~OrvWindow()
         close(endEvent);
     XCloseDisplay(glDisplay);
     glDisplay = nullptr;
+    OrvWindow* self = this;
+    liveWindow.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 }
 
 void* OrvWindow::WndThread(void* param)
@@ -432,7 +465,7 @@ void OrvWindow::Pump()
     }
 }
 
-// Escape, a close request and Alt+F4 raise `quit`; Space, Right, Left, Home
+// Escape, a close request, Alt+F4 and the window's destruction raise `quit`; Space, Right, Left, Home
 // and F12 go to the key ring; other keys do nothing.
 void OrvWindow::HandleEvent(const XEvent& event)
 {
@@ -462,6 +495,13 @@ void OrvWindow::HandleEvent(const XEvent& event)
             static_cast<unsigned long>(event.xclient.data.l[0]) == wmDeleteWindow)
             quit.store(true, std::memory_order_release);
         break;
+    case DestroyNotify:
+        // Another client destroyed the window: nothing is left to draw on.
+        if (event.xdestroywindow.window == window) {
+            gone.store(true, std::memory_order_release);
+            quit.store(true, std::memory_order_release);
+        }
+        break;
     case MapNotify:
         // An unmanaged window gets no focus from a window manager: take it, and the keyboard.
         // A desktop window takes the focus too, for a server with no window manager.
@@ -482,11 +522,14 @@ void OrvWindow::HandleEvent(const XEvent& event)
     }
 }
 
-// Closes the window and this thread's connection (the keyboard grab goes with the window).
+// Closes the window, unless another client did, and this thread's connection
+// (the keyboard grab goes with the window).
 void OrvWindow::DestroyNativeWindow()
 {
-    XUndefineCursor(wndDisplay, window);
-    XDestroyWindow(wndDisplay, window);
+    if (!gone.load(std::memory_order_acquire)) {
+        XUndefineCursor(wndDisplay, window);
+        XDestroyWindow(wndDisplay, window);
+    }
     if (cursor)
         XFreeCursor(wndDisplay, cursor);
     if (colormap)

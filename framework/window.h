@@ -12,8 +12,12 @@
 // - Shared: `window` (written by the window thread before it raises `ready`,
 //   read by the main thread after seeing `ready`); `ready` (raised once by the
 //   window thread, polled by Create); `quit` (raised by the window thread on
-//   Escape, a close request, Alt+F4, SIGINT or SIGTERM; polled by the main
-//   thread once a frame); `keys` (a ring the window thread fills with Space,
+//   Escape, a close request, Alt+F4, SIGINT or SIGTERM, or when another client
+//   destroys the window; polled by the main thread once a frame); `gone` (the
+//   window was destroyed by another client: raised with `quit` by the window
+//   thread on DestroyNotify, or by either thread's X error handler on an error
+//   saying the window is not there, so the main thread's drawing on the lost
+//   window ends the show instead of filling stderr); `keys` (a ring the window thread fills with Space,
 //   Right, Left, Home and F12, and the main thread empties through NextKey;
 //   `keysWritten` is written only by the window thread, `keysRead` only by the
 //   main thread); `shownWidth`/`shownHeight` (the window's size, set
@@ -30,6 +34,9 @@
 // window asking the window manager for full screen (_NET_WM_STATE_FULLSCREEN),
 // sized to the screen so it also covers it with no window manager; no mode
 // switch, cursor hidden.
+//
+// A window destroyed by another client ends the show as a close request does;
+// the destructor puts the display mode back as always.
 //
 // Fatal failures print "OrvWindow::<operation>: <what> failed!" on stderr,
 // restore the display mode and end the process with exit code 2.
@@ -110,6 +117,7 @@ public:
 
 private:
     static void Fatal(const char* caption, const char* text);
+    static bool ClaimWindowError(unsigned long resource, int code);
     void Connect();
     int Open();
     bool ChooseConfig();
@@ -151,6 +159,8 @@ private:
     std::atomic<int> shownHeight{0};
     std::atomic<bool> quit{false};
     std::atomic<bool> ready{false};
+    std::atomic<bool> gone{false};
+    int glxErrorBase = 0;
     // Keys from the window thread to the main thread: a single-producer,
     // single-consumer ring; a full ring drops the newest key.
     std::array<std::atomic<OrvKey>, 16> keys{};

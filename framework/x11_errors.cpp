@@ -2,14 +2,17 @@
 
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
 
 thread_local bool trapping = false;
 thread_local int trappedError = 0;
+std::atomic<OrvXErrorFilter> filter{nullptr};
 
-// Records the error for an active trap; otherwise reports it and lets the show go on.
+// Records the error for an active trap; otherwise reports it, unless the filter
+// claims it, and lets the show go on.
 int OnXError(Display* display, XErrorEvent* event)
 {
     if (trapping) {
@@ -17,6 +20,9 @@ int OnXError(Display* display, XErrorEvent* event)
             trappedError = event->error_code;
         return 0;
     }
+    const OrvXErrorFilter claim = filter.load(std::memory_order_acquire);
+    if (claim && claim(event->resourceid, event->error_code))
+        return 0;
     char text[256] = "";
     XGetErrorText(display, event->error_code, text, sizeof text);
     std::fprintf(stderr, "OrvWindow: X error %s (request %d.%d)\n", text, event->request_code,
@@ -29,6 +35,11 @@ int OnXError(Display* display, XErrorEvent* event)
 void OrvInstallXErrorHandler()
 {
     XSetErrorHandler(OnXError);
+}
+
+void OrvFilterXErrors(OrvXErrorFilter f)
+{
+    filter.store(f, std::memory_order_release);
 }
 
 void OrvTrapXErrors()

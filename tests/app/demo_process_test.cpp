@@ -175,6 +175,32 @@ TEST_F(DemoProcess, LostXConnectionRestoresTheDisplayModeAndExits2)
     EXPECT_EQ(after.mode, modeLine.before.mode);
 }
 
+// Another client destroying the window ends the show as closing it does, also
+// with --loop: the display mode comes back, the exit code is the close's, and
+// the frames drawn on the lost window do not fill stderr with X errors.
+TEST_F(DemoProcess, WindowDestroyedByAnotherClientEndsTheLoopingShowAsAClose)
+{
+    using namespace x11_test;
+    const ModeLine640x480 modeLine(display);  // without one the window is borderless on the desktop mode
+
+    pid_t pid = Start({"--loop", "s"}, errPath, true);
+    Window window = FindWindow(display, OrvWindowTitle, 30);
+    ASSERT_NE(window, 0u) << ReadAll(errPath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const CrtcMode during = CurrentCrtcMode(display);
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    const int code = WaitExit(pid, 60);
+    const CrtcMode after = CurrentCrtcMode(display);
+
+    EXPECT_EQ(code, 1) << ReadAll(errPath);
+    EXPECT_EQ(ReadAll(errPath).find("X error"), std::string::npos) << ReadAll(errPath);
+    if (!modeLine.skipReason) {
+        EXPECT_EQ(during.mode, modeLine.added);
+        EXPECT_EQ(after.mode, modeLine.before.mode);
+    }
+}
+
 TEST_F(DemoProcess, EscapeExits1AndLowerCaseSNeverOpensTheSoundDevice)
 {
     std::string audio = errPath + ".audio";
@@ -298,13 +324,17 @@ TEST_F(DemoProcess, FramesEndsTheLiveShowAfterThatManyFrames)
 }
 
 // The live show's keys: F12 saves the frame on screen where the program was
-// started; Right moves on to a later scene (another picture); Space holds the
-// show, so two pictures taken while it is held are the same.
+// started, in a file of its own (a link holding the first name, even one to
+// nowhere, is passed over, never written through); Right moves on to a later
+// scene (another picture); Space holds the show, so two pictures taken while
+// it is held are the same.
 TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
 {
     char pattern[] = "/tmp/orv-keys-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string dir = pattern;
+    const std::string linkTarget = dir + "/elsewhere.png";
+    ASSERT_EQ(symlink(linkTarget.c_str(), (dir + "/orvdemo-0001.png").c_str()), 0);
     const pid_t pid = StartProgram(kProgram, {"--window", "--data", ORV_DATA_DIR, "s"}, dir, errPath);
     const Window window = FindWindow(display, OrvWindowTitle, 30);
     ASSERT_NE(window, 0u) << ReadAll(errPath);
@@ -318,24 +348,28 @@ TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
         return ReadAll(dir + name);
     };
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string intro = shot(1);
+    const std::string intro = shot(2);
     SendKey(display, window, XK_Right);
     SendKey(display, window, XK_Right);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string later = shot(2);
+    const std::string later = shot(3);
     SendKey(display, window, XK_space);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::string held1 = shot(3);
+    const std::string held1 = shot(4);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    const std::string held2 = shot(4);
+    const std::string held2 = shot(5);
     SendKey(display, window, XK_space);
     SendEscape(display, window);
     EXPECT_EQ(WaitExit(pid, 60), 1) << ReadAll(errPath);
+    const bool wroteThroughLink = access(linkTarget.c_str(), F_OK) == 0;
     std::system(("rm -rf '" + dir + "'").c_str());
 
+    EXPECT_FALSE(wroteThroughLink) << "F12 followed the link in orvdemo-0001.png";
     ASSERT_GT(intro.size(), 1000u) << ReadAll(errPath);
     EXPECT_NE(intro, later) << "Right did not move the show on";
     ASSERT_GT(held1.size(), 1000u);
     EXPECT_EQ(held1, held2) << "the show moved on while held";
-    EXPECT_NE(ReadAll(errPath).find("orvdemo-0001.png"), std::string::npos) << ReadAll(errPath);
+    EXPECT_NE(ReadAll(errPath).find("saved the frame on screen to " + dir + "/orvdemo-0002.png"),
+              std::string::npos)
+        << ReadAll(errPath);
 }

@@ -2,6 +2,7 @@
 // of every scene exactly once (a clock stepped by a whole tick in milliseconds
 // would skip or repeat ticks, 1000/30 not being whole), also with no data at all.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,4 +69,48 @@ TEST(Timedemo, EmptyDataDirectoryStillPlaysTheWholeShow)
     rmdir(dir.c_str());
     EXPECT_EQ(run.exitCode, 0) << run.table;
     EXPECT_EQ(run.frames, kEveryTickOnce) << run.table;
+}
+
+// Ctrl+C ends the offscreen run as it does the windowed one: the table of what
+// was drawn, a line saying the run stopped early, and exit code 1.
+TEST(Timedemo, InterruptedOffscreenRunStillPrintsTheTable)
+{
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGINT, SIG_DFL);  // a background job may have inherited it ignored
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        if (chdir(ORV_DATA_DIR) != 0)
+            _exit(100);
+        execl(ORV_BINARY_DIR "/app/orvdemo", "orvdemo", "--timedemo", "--offscreen", "--size", "640x480",
+              "--data", ORV_DATA_DIR, static_cast<char*>(nullptr));
+        _exit(101);
+    }
+    close(out[1]);
+    FILE* pipe = fdopen(out[0], "r");
+    std::string table, lastLine;
+    char line[512];
+    bool interrupted = false;
+    while (std::fgets(line, sizeof line, pipe)) {
+        const std::string text = line;
+        if (text.rfind("timedemo: ", 0) != 0)
+            continue;  // the reader's trace
+        table += text;
+        lastLine = text;
+        // Once the scenes are loaded the show has thousands of frames ahead.
+        if (!interrupted && text.find("scenes loaded") != std::string::npos)
+            interrupted = kill(pid, SIGINT) == 0;
+    }
+    fclose(pipe);
+    int status = 0;
+    waitpid(pid, &status, 0);
+
+    ASSERT_TRUE(interrupted) << table;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << table;
+    EXPECT_NE(table.find("timedemo: show "), std::string::npos) << table;
+    EXPECT_EQ(lastLine, "timedemo: stopped early by a quit request\n") << table;
 }
