@@ -355,7 +355,8 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
     std::random_device random;
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-        std::string path = parent + "/.orvdemo-";
+        std::string path = parent;
+        path.append("/.orvdemo-");
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
         if (directory ? mkdir(path.c_str(), 0755) == 0 : Touch(path, nullptr))
