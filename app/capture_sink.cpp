@@ -348,15 +348,12 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
     std::string t = target;
     while (t.size() > 1 && t.back() == '/')
         t.pop_back();
-    std::string parent = fs::path(t).parent_path().string();
-    if (parent.empty())
-        parent = ".";
+    const fs::path parent = fs::path(t).has_parent_path() ? fs::path(t).parent_path() : fs::path(".");
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-        std::string path = parent;
-        path.append("/.orvdemo-");
+        std::string path = (parent / ".orvdemo-").string();
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
         if (directory ? mkdir(path.c_str(), 0755) == 0 : Touch(path, nullptr))
