@@ -394,6 +394,7 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
     // Video, SIGHUP: a finished file under its final name, its music as long
     // as its frames, no temporary files.
     if (OrvFindProgram("ffprobe")) {
+        ASSERT_EQ(Shell("command -v ffmpeg > " + (dir / "real").string()), 0);
         const fs::path video = dir / "cut.mp4";
         pid = startCapture(video.string(), "", true);
         std::this_thread::sleep_for(std::chrono::seconds(3));
@@ -409,6 +410,23 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
                 seconds[line.substr(0, comma)] = std::atof(line.c_str() + comma + 1);
         EXPECT_GT(seconds["video"], 0.1) << "no playable video: " << Err();
         EXPECT_NEAR(seconds["audio"], seconds["video"], 0.05) << "the music does not end with the frames";
+        noTemporaryFiles();
+
+        // An encoder still at work after the last frame is waited for, however
+        // long it takes: this one keeps its output growing for 12 s, then encodes.
+        const std::string ffmpeg = ReadAll(dir / "real").substr(0, ReadAll(dir / "real").find('\n'));
+        const std::string raw = (dir / "slow/frames.raw").string();
+        fs::create_directories(dir / "slow");
+        std::ofstream(dir / "slow/ffmpeg") << "#!/bin/sh\neval out=\\${$#}\n/usr/bin/cat > " << raw
+                                           << "\nfor i in 1 2 3 4 5 6 7 8 9 10 11 12; do echo . >> \"$out\"; sleep 1; done\n"
+                                           << "exec " << ffmpeg << " \"$@\" < " << raw << "\n";
+        fs::permissions(dir / "slow/ffmpeg", fs::perms::owner_all);
+        const fs::path slow = dir / "slow.mkv";
+        pid = startCapture(slow.string(), (dir / "slow").string() + ":" + std::getenv("PATH"));
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        kill(pid, SIGINT);
+        EXPECT_EQ(WaitExit(pid, 60), 130) << Err();
+        EXPECT_TRUE(fs::exists(slow)) << "a working encoder was cut off: " << Err();
         noTemporaryFiles();
     }
 
