@@ -99,10 +99,12 @@ int OrvCapture::Run()
 int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress)
 {
     std::string error;
-    const bool kept = written > 0 && sink.Close(true, &error);
+    const bool kept = sink.Close(true, &error);
     const char* name = sigabbrev_np(sig);
     std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frames; ", name ? name : "?",
                  static_cast<long long>(written));
+    if (!kept && !error.empty())
+        std::fprintf(stderr, "%s; ", error.c_str());
     if (kept)
         std::fprintf(stderr, "%s (%.2f s of show, %.1f s to render)\n", sink.Kept(written).c_str(),
                      static_cast<double>(written) / options.fps.PerSecond(), progress.Seconds());

@@ -1,12 +1,14 @@
 #include "app/capture_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include "framework/ffmpeg_pipe.h"
@@ -58,7 +60,7 @@ bool Touch(const std::string& path, std::string* error)
 {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+        return error ? Fail(error, "cannot write " + path + ": " + std::strerror(errno)) : false;
     close(fd);
     return true;
 }
@@ -82,6 +84,8 @@ public:
 
     bool Open(int64_t frames, uint32_t startMs, std::string* error) override
     {
+        if (!RemoveEarlierCapture(error))
+            return false;
         if (!options.music)
             return true;
         const std::string final = dir + "/music.wav";
@@ -99,10 +103,24 @@ public:
             unlink((final + ".part").c_str());
             return Fail(error, "cannot write " + final + ": " + why);
         }
-        return RenameInto(final + ".part", final, error);
+        if (!RenameInto(final + ".part", final, error))
+            return false;
+        made = std::max(made, index + 1);
+        return true;
     }
 
-    bool Close(bool, std::string*) override { return true; }
+    bool Close(bool interrupted, std::string* error) override
+    {
+        if (!interrupted || !musicWritten)
+            return made > 0 || !interrupted;
+        // The music ends where the frames end; without frames there is none.
+        const std::string music = dir + "/music.wav";
+        if (made > 0 && OrvCutMusicWav(music, MusicFrames(made, options.fps), error))
+            return true;
+        unlink(music.c_str());
+        musicWritten = false;
+        return made > 0 ? Fail(error, "the music could not be cut to the frames' length: " + *error) : false;
+    }
     std::string Path() const override { return dir; }
 
     std::string Kept(int64_t frames) const override { return dir + " holds " + Contents(frames); }
@@ -115,6 +133,39 @@ public:
     }
 
 private:
+    // Removes what an earlier capture left here under this capture's names:
+    // frame files named as FrameName names them, and music.wav. Nothing else.
+    bool RemoveEarlierCapture(std::string* error) const
+    {
+        std::error_code ec;
+        std::vector<fs::path> earlier;
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if ((name == "music.wav" || IsFrameName(name)) && !it->is_directory(ec))
+                earlier.push_back(it->path());
+        }
+        if (ec)
+            return Fail(error, "cannot read directory " + dir + ": " + ec.message());
+        for (const fs::path& path : earlier)
+            if (unlink(path.c_str()) != 0 && errno != ENOENT)
+                return Fail(error, "cannot remove " + path.string() + " of an earlier capture: " + std::strerror(errno));
+        return true;
+    }
+
+    static bool IsFrameName(const std::string& name)
+    {
+        const size_t digits = name.size() - std::min(name.size(), sizeof "frame_.png" - 1);
+        if (digits < 6 || digits > 18 || name.compare(0, 6, "frame_") != 0)
+            return false;
+        int64_t index = 0;
+        for (size_t i = 6; i < 6 + digits; ++i) {
+            if (name[i] < '0' || name[i] > '9')
+                return false;
+            index = index * 10 + (name[i] - '0');
+        }
+        return FrameName(index) == name;
+    }
+
     // The frames and music that are in the directory, in words.
     std::string Contents(int64_t frames) const
     {
@@ -138,6 +189,7 @@ private:
     std::string dir;
     OrvOptions options;
     bool musicWritten = false;
+    int64_t made = 0;  // frames written
 };
 
 // Lower-case extension of a video target (mp4, mkv, webm, mov or avi).
@@ -176,20 +228,15 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
 
 class VideoSink : public OrvFrameSink {
 public:
-    explicit VideoSink(const OrvOptions& o)
-        : out(fs::absolute(o.capture).string()),
-          videoTemp(out + ".part-" + std::to_string(getpid())),
-          wavTemp(out + ".music-" + std::to_string(getpid()) + ".wav"),
-          options(o)
-    {
-    }
+    explicit VideoSink(const OrvOptions& o) : out(fs::absolute(o.capture).string()), options(o) {}
 
     ~VideoSink() override
     {
         pipe.reset();
-        if (!closed)
+        if (!closed && !videoTemp.empty())
             unlink(videoTemp.c_str());
-        unlink(wavTemp.c_str());
+        if (!wavTemp.empty())
+            unlink(wavTemp.c_str());
     }
 
     bool Check(std::string* error) override
@@ -197,7 +244,14 @@ public:
         if (!OrvFindProgram("ffmpeg"))
             return Fail(error, "ffmpeg not found in PATH: install ffmpeg to make " + out +
                                    ", or capture to a directory of PNG frames instead");
-        return Touch(videoTemp, error);
+        videoTemp = OrvMakeTempBeside(out, false, error);
+        if (videoTemp.empty())
+            return false;
+        if (options.music) {
+            wavTemp = OrvMakeTempBeside(out, false, error);
+            return !wavTemp.empty();
+        }
+        return true;
     }
 
     bool Open(int64_t frames, uint32_t startMs, std::string* error) override
@@ -210,13 +264,21 @@ public:
 
     bool Write(int64_t, const unsigned char* rgb, std::string* error) override
     {
-        return pipe->Write(rgb, static_cast<size_t>(options.width) * options.height * 3, error);
+        if (!pipe->Write(rgb, static_cast<size_t>(options.width) * options.height * 3, error))
+            return false;
+        ++made;
+        return true;
     }
 
     bool Close(bool interrupted, std::string* error) override
     {
-        // An interrupted capture gives ffmpeg ten seconds to finish the frames it has.
-        if (!pipe->Finish(interrupted ? 10000 : -1, error) || !HasVideo(error))
+        if (interrupted && made == 0)
+            return false;
+        // Stopped early, ffmpeg still has the frames in its encoder to finish:
+        // it gets as long as it keeps working on them.
+        const bool finished = interrupted ? pipe->FinishWhileWorking(videoTemp, kIdleMs, error)
+                                          : pipe->Finish(-1, error);
+        if (!finished || !HasVideo(error))
             return false;
         closed = RenameInto(videoTemp, out, error);
         return closed;
@@ -256,8 +318,10 @@ private:
             "-f", "rawvideo", "-pix_fmt", "rgb24",
             "-s", std::to_string(options.width) + "x" + std::to_string(options.height),
             "-framerate", options.fps.Text(), "-i", "pipe:0"};
+        // -shortest: a capture stopped early has a video shorter than the
+        // music rendered for it, and the music ends with the last frame.
         if (options.music)
-            a.insert(a.end(), {"-f", "wav", "-i", wavTemp, "-map", "0:v:0", "-map", "1:a:0"});
+            a.insert(a.end(), {"-f", "wav", "-i", wavTemp, "-map", "0:v:0", "-map", "1:a:0", "-shortest"});
         a.insert(a.end(), {"-t", seconds});
         const std::vector<std::string> codec = CodecArguments(Extension(out), options.music);
         a.insert(a.end(), codec.begin(), codec.end());
@@ -271,9 +335,34 @@ private:
     OrvOptions options;
     std::unique_ptr<OrvFfmpegPipe> pipe;
     bool closed = false;
+    int64_t made = 0;  // frames handed to ffmpeg
+
+    // How long an interrupted capture's ffmpeg may show no sign of work before it counts as stuck.
+    static constexpr int kIdleMs = 10000;
 };
 
 }  // namespace
+
+std::string OrvMakeTempBeside(const std::string& target, bool directory, std::string* error)
+{
+    std::string t = target;
+    while (t.size() > 1 && t.back() == '/')
+        t.pop_back();
+    const fs::path parent = fs::path(t).has_parent_path() ? fs::path(t).parent_path() : fs::path(".");
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    int code = EEXIST;
+    for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
+        std::string path = (parent / ".orvdemo-").string();
+        for (int i = 0; i < 6; ++i)
+            path += letters[random() % (sizeof letters - 1)];
+        if (directory ? mkdir(path.c_str(), 0755) == 0 : Touch(path, nullptr))
+            return path;
+        code = errno;
+    }
+    Fail(error, "cannot write " + target + ": " + std::strerror(code));
+    return "";
+}
 
 std::unique_ptr<OrvFrameSink> OrvMakeFrameSink(const OrvOptions& options)
 {

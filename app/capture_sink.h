@@ -5,7 +5,10 @@
 // leaves a partial file under a final name: each file is written under a
 // temporary name and renamed when complete; a sink destroyed before Close
 // removes its temporary files. A PNG directory keeps the frames it has
-// written, whatever ends the capture, and says so.
+// written, whatever ends the capture, and says so; what an earlier capture
+// left there under the same names (frames, music.wav) is removed when the
+// capture opens, so the directory holds this capture's frames and nothing
+// of an older one's.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +29,11 @@ public:
     // Takes one frame: width * height RGB pixels, top row first.
     virtual bool Write(int64_t index, const unsigned char* rgb, std::string* error) = 0;
     // Completes the output under its final name; `interrupted` when a stop
-    // signal ended the frames early (a video is then finished with what it has,
-    // giving its encoder a bounded time).
+    // signal ended the frames early: the output then holds the frames Write
+    // took, with the music cut to their length, and a video's encoder gets as
+    // long as it keeps working (another stop signal ends the wait). An
+    // interrupted sink that took no frames keeps nothing and returns false.
+    // Without `interrupted`, the capture holds the frames Open was told of.
     virtual bool Close(bool interrupted, std::string* error) = 0;
     // What was written, for the closing message.
     virtual std::string Path() const = 0;
@@ -41,3 +47,10 @@ public:
 constexpr const char* OrvShowModule = "Tuvari.xm";
 
 std::unique_ptr<OrvFrameSink> OrvMakeFrameSink(const OrvOptions& options);
+
+// Creates an empty file (or, with `directory`, an empty directory) with a
+// short name of its own, ".orvdemo-" and six random letters or digits, in the
+// directory that holds `target` (a trailing '/' is ignored): a temporary name
+// that fits wherever the target's name fits, on the same file system, so it
+// can be renamed into place. Returns its path, or "" with `error` set.
+std::string OrvMakeTempBeside(const std::string& target, bool directory, std::string* error);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 extern char** environ;
 
@@ -152,6 +156,74 @@ bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
         return child <= 0 && exitedCleanly;
     *error = "ffmpeg did not finish within " + std::to_string(timeoutMs / 1000) + " s";
     return false;
+}
+
+bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error)
+{
+    using Clock = std::chrono::steady_clock;
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+    if (stalled) {
+        *error = "ffmpeg stopped reading frames";
+        return false;
+    }
+    // The stop signals received so far are spent; a byte arriving on the wake
+    // pipe from now on is another one.
+    const int wake = OrvStopSignals::WakeFd();
+    char spent[64];
+    while (wake >= 0 && read(wake, spent, sizeof spent) > 0) {
+    }
+    std::string seen = Activity(output);
+    Clock::time_point lastChange = Clock::now();
+    for (;;) {
+        if (WaitFor(0, error))
+            return child <= 0 && exitedCleanly;
+        pollfd again = {wake, POLLIN, 0};
+        if (poll(&again, wake >= 0 ? 1 : 0, 100) > 0 && (again.revents & POLLIN)) {
+            *error = "stopped again while ffmpeg was finishing the video";
+            return false;
+        }
+        const std::string now = Activity(output);
+        if (now != seen) {
+            seen = now;
+            lastChange = Clock::now();
+        } else if (Clock::now() - lastChange > std::chrono::milliseconds(idleMs)) {
+            *error = "ffmpeg did nothing for " + std::to_string(idleMs / 1000) + " s while finishing the video";
+            return false;
+        }
+    }
+}
+
+// What shows the child still working: its CPU time and I/O counters (from
+// /proc, where there is one) and the size of its output file. Any change is progress.
+std::string OrvFfmpegPipe::Activity(const std::string& output) const
+{
+    const auto slurp = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string state;
+    if (child > 0) {
+        // After the command name (which may hold anything): state, ppid, pgrp,
+        // session, tty, tpgid, flags, four fault counts, then utime and stime.
+        const std::string stat = slurp("/proc/" + std::to_string(child) + "/stat");
+        const size_t name = stat.rfind(')');
+        if (name != std::string::npos) {
+            std::istringstream fields(stat.substr(name + 1));
+            std::string field;
+            for (int k = 0; k < 13 && fields >> field; ++k)
+                if (k >= 11)
+                    state.append(field).push_back(' ');
+        }
+        const std::string io = slurp("/proc/" + std::to_string(child) + "/io");
+        state.push_back('|');
+        state.append(io, 0, io.find("syscr"));  // rchar and wchar
+    }
+    struct stat st {};
+    if (stat(output.c_str(), &st) == 0)
+        state.append(std::to_string(st.st_size));
+    return state;
 }
 
 // Reaps the child, waiting at most `timeoutMs` (-1: as long as it takes). True

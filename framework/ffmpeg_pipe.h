@@ -38,8 +38,17 @@ public:
     // still running at the timeout, is left to the destructor.
     bool Finish(int timeoutMs, std::string* error);
 
+    // Closes the pipe and waits for the child to finish with what it has, for
+    // as long as it keeps working: its CPU time, its reads and writes or the
+    // size of `output` change at least once every `idleMs`. Gives up (leaving
+    // the child to the destructor) after `idleMs` without any of that, or when
+    // another stop signal (OrvStopSignals) comes while it waits. True when
+    // the child exited with status 0.
+    bool FinishWhileWorking(const std::string& output, int idleMs, std::string* error);
+
 private:
     bool WaitFor(int timeoutMs, std::string* error);
+    std::string Activity(const std::string& output) const;
 
     pid_t child = -1;
     int fd = -1;

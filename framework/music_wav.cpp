@@ -2,7 +2,10 @@
 
 #include "framework/music.h"
 
+#include <fcntl.h>
 #include <libopenmpt/libopenmpt.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -39,7 +42,10 @@ void PutLE(std::vector<unsigned char>& out, uint32_t value, int bytes)
 std::vector<unsigned char> WavHeader(uint32_t dataBytes)
 {
     std::vector<unsigned char> h;
-    const auto tag = [&h](const char* t) { h.insert(h.end(), t, t + 4); };
+    const auto tag = [&h](const char* t) {
+        for (int i = 0; i < 4; ++i)
+            h.push_back(static_cast<unsigned char>(t[i]));
+    };
     tag("RIFF");
     PutLE(h, 36 + dataBytes, 4);
     tag("WAVE");
@@ -125,4 +131,25 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
     if (!ok)
         return Fail(error, wavPath + ": " + std::strerror(writeErrno));
     return true;
+}
+
+bool OrvCutMusicWav(const std::string& wavPath, int64_t sampleFrames, std::string* error)
+{
+    const int fd = open(wavPath.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, wavPath + ": " + std::strerror(errno));
+    const int64_t dataBytes = sampleFrames * kBytesPerFrame;
+    const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
+    struct stat st {};
+    std::string why;
+    if (fstat(fd, &st) != 0)
+        why = std::strerror(errno);
+    else if (sampleFrames < 0 || st.st_size < static_cast<off_t>(header.size() + dataBytes))
+        why = "holds less music than asked for";
+    else if (pwrite(fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size()) ||
+             ftruncate(fd, static_cast<off_t>(header.size() + dataBytes)) != 0)
+        why = std::strerror(errno);
+    if (close(fd) != 0 && why.empty())
+        why = std::strerror(errno);
+    return why.empty() || Fail(error, wavPath + ": " + why);
 }

@@ -20,3 +20,9 @@ constexpr int32_t OrvMusicWavRate = 48000;
 bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath, int64_t sampleFrames,
                       std::string* error, bool* loaded = nullptr, std::string* moduleError = nullptr,
                       int64_t skipFrames = 0);
+
+// Shortens a WAV file made by OrvWriteMusicWav to its first `sampleFrames`
+// stereo sample frames, header included (a capture stopped early keeps only
+// the music of the frames it made). False with `error` when the file is not
+// that long or cannot be rewritten.
+bool OrvCutMusicWav(const std::string& wavPath, int64_t sampleFrames, std::string* error);

@@ -189,6 +189,16 @@ TEST_F(CaptureTest, PngDirectoryHoldsEveryFrameAtTheAskedSizeAndTheMusic)
         EXPECT_EQ(PngSize(dir / "frames" / expected[i]), std::make_pair(96, 72)) << expected[i];
     EXPECT_EQ(fs::file_size(dir / "frames/music.wav"), 44u + 4u * (4 * 48000 / 30));
     EXPECT_NE(Err().find("wrote " + (dir / "frames").string()), std::string::npos) << Err();
+
+    // -y over it with fewer, smaller frames and no music: nothing of the earlier
+    // capture stays, and files not named like a capture's are left alone.
+    std::ofstream(dir / "frames/notes.txt") << "mine";
+    std::ofstream(dir / "frames/frame_7.png") << "mine";
+    ASSERT_EQ(Run("--capture " + (dir / "frames").string() + "/ --frames 2 --size 32x24 -y s"), 0) << Err();
+    EXPECT_EQ(Names(dir / "frames"),
+              (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_7.png", "notes.txt"}));
+    EXPECT_EQ(PngSize(dir / "frames/frame_000001.png"), std::make_pair(32, 24));
+    EXPECT_EQ(ReadAll(dir / "frames/notes.txt"), "mine");
 }
 
 TEST_F(CaptureTest, NoMusicWordLeavesOutTheMusic)
@@ -240,7 +250,9 @@ TEST_F(CaptureTest, VideoHasTheFramesAndTheMusicOfTheCapturedLength)
     if (Shell("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
         GTEST_SKIP() << "ffmpeg is not installed";
     ASSERT_EQ(Run("--capture " + (dir / "show.mp4").string() + " --frames 45 --size 160x120"), 0) << Err();
-    ASSERT_EQ(Run("--capture " + (dir / "quiet.mkv").string() + " --frames 15 --size 64x48 s"), 0) << Err();
+    // The longest name a file may have: temporary names must not be longer.
+    const std::string quiet = std::string(255 - 4, 'q') + ".mkv";
+    ASSERT_EQ(Run("--capture " + (dir / quiet).string() + " --frames 15 --size 64x48 s"), 0) << Err();
     const auto probe = [this](const char* file) {
         Shell("ffprobe -v error -show_entries format=duration:stream=codec_type,codec_name,width,height "
               "-of default=noprint_wrappers=1 " + (dir / file).string() + " > " + (dir / "probe").string());
@@ -252,12 +264,12 @@ TEST_F(CaptureTest, VideoHasTheFramesAndTheMusicOfTheCapturedLength)
     const size_t at = mp4.find("duration=");
     ASSERT_NE(at, std::string::npos) << mp4;
     EXPECT_NEAR(std::stod(mp4.substr(at + 9)), 1.5, 0.05);
-    const std::string mkv = probe("quiet.mkv");
+    const std::string mkv = probe(quiet.c_str());
     EXPECT_NE(mkv.find("codec_type=video"), std::string::npos) << mkv;
     EXPECT_EQ(mkv.find("codec_type=audio"), std::string::npos) << "music was off: " << mkv;
     fs::remove(dir / "probe");
     fs::remove(dir / "err");
-    EXPECT_EQ(Names(dir), (std::vector<std::string>{"quiet.mkv", "show.mp4"})) << "temporary files left";
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{quiet, "show.mp4"})) << "temporary files left";
 }
 
 TEST_F(CaptureTest, FailuresExitNonZeroAndLeaveNoOutput)
@@ -340,41 +352,82 @@ TEST_F(CaptureTest, DataFilesThatAreNoRegularFilesAreRefusedAndTheCaptureGoesOn)
     EXPECT_NE(Err().find("vesi.bmp: is a FIFO"), std::string::npos) << Err();
 }
 
-// A stop signal during a capture: a video is finished with the frames it has,
-// a PNG directory says exactly what it holds, and an ffmpeg that has stopped
-// reading cannot keep the program (or itself) alive.
+// A stop signal during a capture: a video is finished with the frames it has
+// and music of their length, a PNG directory says exactly what it holds and
+// its music.wav ends with its frames, and an ffmpeg that has stopped reading
+// cannot keep the program (or itself) alive.
 TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
 {
-    const auto startCapture = [&](const std::string& out, const std::string& path) {
-        return StartProgram(ORV_CAPTURE_RUN, {"--capture", out, "--size", "160x120", "s"}, ORV_DATA_DIR,
-                            (dir / "err").string(), [path] {
-                                if (!path.empty())
-                                    setenv("PATH", path.c_str(), 1);
-                            });
+    const auto startCapture = [&](const std::string& out, const std::string& path, bool music = false) {
+        std::vector<std::string> args = {"--capture", out, "--size", "160x120"};
+        if (!music)
+            args.push_back("s");
+        return StartProgram(ORV_CAPTURE_RUN, args, ORV_DATA_DIR, (dir / "err").string(), [path] {
+            if (!path.empty())
+                setenv("PATH", path.c_str(), 1);
+        });
     };
-    // PNG frames, SIGINT: the message counts exactly the frames on disk.
+    const auto noTemporaryFiles = [&] {
+        for (const std::string& name : Names(dir))
+            EXPECT_TRUE(name.find(".orvdemo-") == std::string::npos) << "left behind: " << name;
+    };
+    // PNG frames, SIGINT: the message counts exactly the frames on disk, and
+    // the music is theirs: ceil(frames * 48000 / 30) stereo samples.
     const fs::path frames = dir / "frames";
-    pid_t pid = startCapture(frames.string() + "/", "");
+    pid_t pid = startCapture(frames.string() + "/", "", true);
     std::this_thread::sleep_for(std::chrono::seconds(3));
     kill(pid, SIGINT);
     EXPECT_EQ(WaitExit(pid, 30), 130) << Err();
-    const size_t pngs = Names(frames).size();
+    const size_t pngs = Names(frames).size() - 1;
     EXPECT_GT(pngs, 0u);
     EXPECT_NE(Err().find(std::to_string(pngs) + " frames"), std::string::npos) << pngs << " on disk: " << Err();
+    const std::string wav = ReadAll(frames / "music.wav");
+    const size_t samples = (pngs * 48000 + 29) / 30;
+    ASSERT_EQ(wav.size(), 44 + 4 * samples) << pngs << " frames";
+    const auto le32 = [&wav](size_t at) {
+        return uint32_t(uint8_t(wav[at])) | uint32_t(uint8_t(wav[at + 1])) << 8 | uint32_t(uint8_t(wav[at + 2])) << 16 |
+               uint32_t(uint8_t(wav[at + 3])) << 24;
+    };
+    EXPECT_EQ(le32(40), 4 * samples) << "the WAV header's data size";
+    EXPECT_EQ(le32(4), 36 + 4 * samples) << "the WAV header's RIFF size";
 
-    // Video, SIGHUP: a finished file under its final name, no temporary files.
+    // Video, SIGHUP: a finished file under its final name, its music as long
+    // as its frames, no temporary files.
     if (OrvFindProgram("ffprobe")) {
-        const fs::path video = dir / "cut.mkv";
-        pid = startCapture(video.string(), "");
+        ASSERT_EQ(Shell("command -v ffmpeg > " + (dir / "real").string()), 0);
+        const fs::path video = dir / "cut.mp4";
+        pid = startCapture(video.string(), "", true);
         std::this_thread::sleep_for(std::chrono::seconds(3));
         kill(pid, SIGHUP);
-        EXPECT_EQ(WaitExit(pid, 30), 129) << Err();
-        const int decoded = Shell("test \"$(ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                  "stream=nb_read_frames -of csv=p=0 " + video.string() + ")\" -gt 0");
-        EXPECT_EQ(decoded, 0) << "no playable video: " << Err();
-        for (const std::string& name : Names(dir))
-            EXPECT_TRUE(name.find(".part") == std::string::npos && name.find(".music-") == std::string::npos)
-                << name;
+        EXPECT_EQ(WaitExit(pid, 60), 129) << Err();
+        Shell("ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 " + video.string() + " > " +
+              (dir / "probe").string());
+        std::istringstream probe(ReadAll(dir / "probe"));
+        fs::remove(dir / "probe");
+        std::map<std::string, double> seconds;
+        for (std::string line; std::getline(probe, line);)
+            if (const size_t comma = line.find(','); comma != std::string::npos)
+                seconds[line.substr(0, comma)] = std::atof(line.c_str() + comma + 1);
+        EXPECT_GT(seconds["video"], 0.1) << "no playable video: " << Err();
+        EXPECT_NEAR(seconds["audio"], seconds["video"], 0.05) << "the music does not end with the frames";
+        noTemporaryFiles();
+
+        // An encoder still at work after the last frame is waited for, however
+        // long it takes: this one keeps its output growing for 12 s, then encodes.
+        const std::string ffmpeg = ReadAll(dir / "real").substr(0, ReadAll(dir / "real").find('\n'));
+        const std::string raw = (dir / "slow/frames.raw").string();
+        fs::create_directories(dir / "slow");
+        std::ofstream(dir / "slow/ffmpeg") << "#!/bin/sh\neval out=\\${$#}\n/usr/bin/cat > " << raw
+                                           << "\nfor i in 1 2 3 4 5 6 7 8 9 10 11 12; do echo . >> \"$out\"; sleep 1; done\n"
+                                           << "exec " << ffmpeg << " \"$@\" < " << raw << "\n";
+        fs::permissions(dir / "slow/ffmpeg", fs::perms::owner_all);
+        const fs::path slow = dir / "slow.mkv";
+        pid = startCapture(slow.string(), (dir / "slow").string() + ":" + std::getenv("PATH"));
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        kill(pid, SIGINT);
+        EXPECT_EQ(WaitExit(pid, 60), 130) << Err();
+        EXPECT_TRUE(fs::exists(slow)) << "a working encoder was cut off: " << Err();
+        noTemporaryFiles();
     }
 
     // An ffmpeg that never reads: SIGTERM ends everything within seconds.
@@ -390,8 +443,7 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
     EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
     EXPECT_NE(Shell("pgrep -f '^sleep 600' >/dev/null"), 0) << "the stalled ffmpeg outlived the capture";
     EXPECT_FALSE(fs::exists(stalled));
-    for (const std::string& name : Names(dir))
-        EXPECT_EQ(name.find("stalled.mp4."), std::string::npos) << name;
+    noTemporaryFiles();
 }
 
 // A capture that starts in the middle draws exactly the frames a full capture
