@@ -101,8 +101,8 @@ int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgres
     std::string error;
     const bool kept = sink.Close(true, &error);
     const char* name = sigabbrev_np(sig);
-    std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frames; ", name ? name : "?",
-                 static_cast<long long>(written));
+    std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; ", name ? name : "?",
+                 static_cast<long long>(written), written == 1 ? "" : "s");
     if (!kept && !error.empty())
         std::fprintf(stderr, "%s; ", error.c_str());
     if (kept)

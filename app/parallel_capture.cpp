@@ -477,8 +477,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
         sig = sig ? sig : late;
         signalName = sigabbrev_np(sig);
         const bool kept = written > 0 && sink->Close(late != 0, &error);
-        std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frames; ", signalName ? signalName : "?",
-                     static_cast<long long>(written));
+        std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; ", signalName ? signalName : "?",
+                     static_cast<long long>(written), written == 1 ? "" : "s");
         if (kept)
             std::fprintf(stderr, "%s (%.2f s of show, %.1f s to render in %d processes)\n",
                          sink->Kept(written).c_str(), static_cast<double>(written) / fps.PerSecond(), rendered, jobs);
