@@ -356,7 +356,9 @@ Mesh MakeLongKnot(int p, int q, float halfStraight, float endRadius, float small
                         {static_cast<float>(i) / roundSegments, static_cast<float>(12 * arc[k] / arc[kSamples])});
         }
     }
-    // The tube closes both ways: no seam of doubled vertices for the smooth normals to show.
+    // The tube closes both ways: no seam of doubled vertices for the smooth normals to show
+    // (the mapping coordinates jump across the last column and ring; the scene that draws
+    // the knot generates sphere-map coordinates instead).
     for (int j = 0; j < rings; ++j)
         for (int i = 0; i < roundSegments; ++i) {
             const int here = j * roundSegments, next = (j + 1) % rings * roundSegments;
