@@ -26,7 +26,7 @@ Intro::~Intro() { delete texture; }
 
 void Intro::Draw(int32_t ticks)
 {
-    if (ticks < 5) {
+    if (ticks < kSetupTicks) {
         glDisable(GL_TEXTURE_GEN_S);
         glDisable(GL_TEXTURE_GEN_T);
     }

@@ -14,6 +14,10 @@ public:
     Intro(const Intro&) = delete;
     Intro& operator=(const Intro&) = delete;
 
+    // Frames drawn with fewer ticks than this switch sphere-map generation off
+    // for the later ones; those do not switch it off again.
+    static constexpr int32_t kSetupTicks = 5;
+
     // Draws one frame, `ticks` (30 per second) since the scene began.
     void Draw(int32_t ticks);
 

@@ -41,7 +41,7 @@ Womb::~Womb()
 
 void Womb::Draw(int32_t ticks)
 {
-    if (ticks < 5)
+    if (ticks < kSetupTicks)
         SetWombState();
     texture->Bind();
     glLoadIdentity();

@@ -20,6 +20,10 @@ public:
     Womb(const Womb&) = delete;
     Womb& operator=(const Womb&) = delete;
 
+    // Frames drawn with fewer ticks than this switch colour material and
+    // sphere-map generation on again for the later ones.
+    static constexpr int32_t kSetupTicks = 5;
+
     // Draws one frame, `ticks` (30 per second) since the scene began.
     void Draw(int32_t ticks);
 

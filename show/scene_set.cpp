@@ -58,7 +58,7 @@ constexpr int32_t kLimits[] = {120, 540, 840, 840, 840, 840};
 std::vector<OrvScheduleEntry> OrvSceneSet::Schedule()
 {
     return {
-        {"Intro", [this](int32_t t) { intro->Draw(t); }, kLimits[0], {}},
+        {"Intro", [this](int32_t t) { intro->Draw(t); }, kLimits[0], {}, {}, Intro::kSetupTicks},
         {"Tunneli", [this](int32_t t) { tunneli->Draw(t); }, kLimits[1], {}},
         {"Kylpyla", [this](int32_t t) { kylpyla->Draw(t); }, kLimits[2], {}},
         {"Insane", [this](int32_t t) { insane->Draw(t); }, kLimits[3],
@@ -67,7 +67,8 @@ std::vector<OrvScheduleEntry> OrvSceneSet::Schedule()
              glDisable(GL_TEXTURE_GEN_T);
          }},
         {"Kaupunki", [this](int32_t t) { kaupunki->Draw(t); }, kLimits[4], {}},
-        {"Womb", [this](int32_t t) { womb->Draw(t); }, kLimits[5], {}, [this](int64_t n) { womb->RewindTo(n); }},
+        {"Womb", [this](int32_t t) { womb->Draw(t); }, kLimits[5], {}, [this](int64_t n) { womb->RewindTo(n); },
+         Womb::kSetupTicks},
     };
 }
 

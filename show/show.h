@@ -20,6 +20,9 @@ struct OrvScheduleEntry {
     // Sets what the scene carries from frame to frame to what it is after that
     // many frames drawn (for entering the show in the middle); may be empty.
     std::function<void(int64_t)> rewind = {};
+    // The frames the scene draws with fewer ticks than this set GL state that its
+    // later frames keep without setting it again (for entering the show in the middle).
+    int32_t setupTicks = 0;
 };
 
 class OrvShow {

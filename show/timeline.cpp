@@ -62,16 +62,22 @@ uint32_t OrvReachFrame(OrvShow& show, const OrvShowTimeline& timeline, int64_t f
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         entries[scene].draw(ticks);
     };
-    for (size_t scene = 0; scene < target && scene < entries.size(); ++scene) {
-        const int64_t last = timeline.FirstFrameOf(scene + 1) - 1;
-        if (last >= 0 && timeline.SceneOf(last) == scene) {
-            unseen(scene, timeline.TicksOf(last));
+    // The frames of `scene` before `end` whose state outlasts them: its setup frames
+    // and the last one. Any frame between them sets nothing the last does not set again.
+    const auto replay = [&](size_t scene, int64_t end) {
+        for (int64_t f = timeline.FirstFrameOf(scene); f < end && timeline.SceneOf(f) == scene; ++f) {
+            const bool last = f + 1 == end || timeline.SceneOf(f + 1) != scene;
+            if (last || timeline.TicksOf(f) < entries[scene].setupTicks)
+                unseen(scene, timeline.TicksOf(f));
         }
+    };
+    for (size_t scene = 0; scene < target && scene < entries.size(); ++scene) {
+        replay(scene, timeline.Frames());
         if (entries[scene].leave)
             entries[scene].leave();
     }
-    if (frame > 0 && target < entries.size() && timeline.SceneOf(frame - 1) == target)
-        unseen(target, timeline.TicksOf(frame - 1));
+    if (target < entries.size())
+        replay(target, frame);
     // The unseen frames above drew the scenes' own state on too: rewind it to the full run's count.
     for (size_t scene = 0; scene < entries.size(); ++scene)
         if (entries[scene].rewind)

@@ -46,11 +46,13 @@ private:
 };
 
 // Brings a freshly started show to the point just before `frame` of the run
-// `timeline` describes, without presenting anything: draws the last frame of
-// every scene already passed (then its leave step), and the frame just before
-// `frame` when it belongs to the same scene, so the GL state the scenes hand
-// on is what a full run leaves; rewinds each scene's own frame-to-frame state
-// to what the full run has; makes the show's current entry that of `frame`.
+// `timeline` describes, without presenting anything: draws the setup frames
+// (those within its setupTicks) and the last frame of every scene already
+// passed (then its leave step), and of the scene of `frame` its setup frames
+// and the frame just before `frame`, each once and in the full run's order, so
+// the GL state the scenes hand on is what a full run leaves; rewinds each
+// scene's own frame-to-frame state to what the full run has; makes the show's
+// current entry that of `frame`.
 // Each of these frames is cleared first, as the show loop does; the caller
 // clears again before presenting. Returns the clock reading at which the
 // current scene began, for the caller's timer.

@@ -447,8 +447,10 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
 }
 
 // A capture that starts in the middle draws exactly the frames a full capture
-// draws there, and has the same music from that point: a start in each scene,
-// one on a scene boundary, one in the middle of a tick, and an end.
+// draws there, and has the same music from that point: starts at scenes'
+// beginnings, one inside each of the six scenes (past the first frames, which
+// set state the later ones keep), one on a scene boundary, one in the middle of
+// a tick, and an end.
 TEST_F(CaptureTest, RangeCaptureHasTheFullCapturesFramesAndMusic)
 {
     const auto hashes = [&](OrvCapture& capture) {
@@ -472,9 +474,9 @@ TEST_F(CaptureTest, RangeCaptureHasTheFullCapturesFramesAndMusic)
         const char* end;
         int64_t first;  // the full capture's frame the range begins with (frame i at i / 10 s)
     };
-    const Range ranges[] = {{"3", "", 0},        {"Tunneli", "", 0}, {"12.3", "", 123},  {"kylpyla", "", 0},
-                            {"50.05", "", 501},  {"1:05", "", 650},  {"insane", "Kaupunki", 0},
-                            {"100", "", 1000},   {"6", "", 0}};
+    const Range ranges[] = {{"3", "", 0},       {"2.5", "", 25},    {"Tunneli", "", 0},  {"12.3", "", 123},
+                            {"kylpyla", "", 0}, {"50.05", "", 501}, {"1:05", "", 650},   {"insane", "Kaupunki", 0},
+                            {"100", "", 1000},  {"6", "", 0},       {"110", "", 1100}};
     for (const Range& r : ranges) {
         OrvOptions o = Options(std::string("range-") + r.start, 8, 48, 36, 10);
         ASSERT_TRUE(OrvParseShowPoint(r.start, &o.start));

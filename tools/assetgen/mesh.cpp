@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <utility>
+#include <vector>
 
 namespace assetgen {
 
@@ -277,33 +279,93 @@ static void StadiumPoint(float halfStraight, float endRadius, float along, Vec3&
     at = {endRadius, 0, 0}, out = {1, 0, 0};
 }
 
+// Turns `v` about the unit axis `axis` by `angle` radians (Rodrigues).
+static Vec3 TurnedAbout(Vec3 v, Vec3 axis, float angle)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    return v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1 - c));
+}
+
 Mesh MakeLongKnot(int p, int q, float halfStraight, float endRadius, float smallRadius,
-                  float tubeRadius, int lengthSegments, int roundSegments)
+                  float tubeRadius, float maxTurnDegrees, float maxLength, int roundSegments)
 {
     // The curve and the direction from the core to it, at v in 0..1 around the knot.
-    auto curveAt = [&](float v, Vec3* away) {
+    auto curveAt = [&](double v, Vec3* away) {
         Vec3 core, out;
-        StadiumPoint(halfStraight, endRadius, p * v, core, out);
-        const float a = 2 * kPi * q * v;
-        const Vec3 dir = out * std::cos(a) + Vec3{0, 1, 0} * std::sin(a);
+        StadiumPoint(halfStraight, endRadius, static_cast<float>(p * v - std::floor(p * v)), core, out);
+        const double a = 2 * std::numbers::pi * q * v;
+        const Vec3 dir = out * static_cast<float>(std::cos(a)) + Vec3{0, 1, 0} * static_cast<float>(std::sin(a));
         if (away)
             *away = dir;
         return core + dir * smallRadius;
     };
-    auto position = [&](float u, float v) {
-        const float h = 1e-4f;
-        Vec3 away;
-        const Vec3 c = curveAt(v, &away);
-        const Vec3 t = Normalize(curveAt(v + h, nullptr) - curveAt(v - h, nullptr));
-        // The rings are turned by the direction away from the core, which never lies
-        // along the curve, so they do not flip where the curve straightens.
-        const Vec3 n = Normalize(away - t * Dot(away, t));
+
+    // The closed curve finely sampled, with its tangents.
+    constexpr int kSamples = 16384;
+    std::vector<Vec3> at(kSamples + 1), along(kSamples + 1);
+    for (int k = 0; k <= kSamples; ++k) {
+        const double v = static_cast<double>(k) / kSamples, h = 0.25 / kSamples;
+        at[k] = curveAt(v, nullptr);
+        along[k] = Normalize(curveAt(v + h, nullptr) - curveAt(v - h, nullptr));
+    }
+
+    // Rings where the curve bends, sparse where the braid runs smooth: each piece turns
+    // at most maxTurnDegrees and is at most maxLength long, the pieces spread evenly by
+    // whichever of the two limits a stretch reaches first.
+    const float maxTurn = maxTurnDegrees * kPi / 180;
+    std::vector<double> need(kSamples + 1, 0.0), arc(kSamples + 1, 0.0);
+    for (int k = 0; k < kSamples; ++k) {
+        const float step = Length(at[k + 1] - at[k]);
+        const float turn = std::acos(std::clamp(Dot(along[k], along[k + 1]), -1.0f, 1.0f));
+        need[k + 1] = need[k] + std::max(turn / maxTurn, step / maxLength);
+        arc[k + 1] = arc[k] + step;
+    }
+    const int rings = std::max(3, static_cast<int>(std::ceil(need[kSamples])));
+
+    // Each ring's frame carried along the curve without twisting (the ring turns only as
+    // the curve does, so neighbouring rings line up however far apart they are), started
+    // from the direction away from the core. Carried once round, it comes back turned
+    // about the tangent; that turn is spread evenly along the length so the ends meet.
+    std::vector<Vec3> normal(kSamples + 1);
+    Vec3 away;
+    curveAt(0, &away);
+    normal[0] = Normalize(away - along[0] * Dot(away, along[0]));
+    for (int k = 0; k < kSamples; ++k) {
+        const Vec3 axis = Cross(along[k], along[k + 1]);
+        const float sine = Length(axis);
+        Vec3 n = normal[k];
+        if (sine > 1e-7f)
+            n = TurnedAbout(n, axis * (1 / sine), std::atan2(sine, Dot(along[k], along[k + 1])));
+        normal[k + 1] = Normalize(n - along[k + 1] * Dot(n, along[k + 1]));
+    }
+    const float closing = std::atan2(Dot(Cross(normal[kSamples], normal[0]), along[0]),
+                                     Dot(normal[kSamples], normal[0]));
+
+    Mesh m;
+    size_t k = 0;
+    for (int j = 0; j < rings; ++j) {
+        const double target = need[kSamples] * j / rings;
+        while (k + 1 < kSamples && need[k + 1] <= target)
+            ++k;
+        const Vec3 t = along[k];
+        const Vec3 n = TurnedAbout(normal[k], t, closing * static_cast<float>(arc[k] / arc[kSamples]));
         const Vec3 b = Cross(t, n);
-        const float a = 2 * kPi * u;
-        return c + (n * std::cos(a) + b * std::sin(a)) * tubeRadius;
-    };
-    auto uv = [&](float u, float v) { return Vec2{u, v * 12.0f}; };
-    return MakeGrid(roundSegments, lengthSegments, position, uv, false);
+        for (int i = 0; i < roundSegments; ++i) {
+            const float a = 2 * kPi * i / roundSegments;
+            m.AddVertex(at[k] + (n * std::cos(a) + b * std::sin(a)) * tubeRadius,
+                        {static_cast<float>(i) / roundSegments, static_cast<float>(12 * arc[k] / arc[kSamples])});
+        }
+    }
+    // The tube closes both ways: no seam of doubled vertices for the smooth normals to show
+    // (the mapping coordinates jump across the last column and ring; the scene that draws
+    // the knot generates sphere-map coordinates instead).
+    for (int j = 0; j < rings; ++j)
+        for (int i = 0; i < roundSegments; ++i) {
+            const int here = j * roundSegments, next = (j + 1) % rings * roundSegments;
+            const int i1 = (i + 1) % roundSegments;
+            m.AddQuad(here + i, here + i1, next + i1, next + i);
+        }
+    return m;
 }
 
 // Fish outline along the spine s in 0..1 (head to tail): half-height and

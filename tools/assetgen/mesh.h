@@ -66,12 +66,14 @@ Mesh MakeGeoSphere(int levels, float radius, const std::function<float(Vec3)>& b
 Mesh MakeTorusKnot(int p, int q, float bigRadius, float smallRadius, float tubeRadius,
                    int lengthSegments, int roundSegments);
 
-// A long knot: a tube of round cross-section along a curve that winds q times around a
-// stadium-shaped core while going p times along it. The core lies in the local x-z plane,
-// straight for 2 * halfStraight along z with half-circle ends of `endRadius`; the curve
-// keeps `smallRadius` from the core, and y is the knot's thickness.
+// A long knot: a tube of round cross-section along a closed curve that winds q times
+// around a stadium-shaped core while going p times along it. The core lies in the local
+// x-z plane, straight for 2 * halfStraight along z with half-circle ends of `endRadius`;
+// the curve keeps `smallRadius` from the core, and y is the knot's thickness. Rings of
+// `roundSegments` sit where the curve bends: no piece between two rings turns more than
+// `maxTurnDegrees` or runs longer than `maxLength`.
 Mesh MakeLongKnot(int p, int q, float halfStraight, float endRadius, float smallRadius,
-                  float tubeRadius, int lengthSegments, int roundSegments);
+                  float tubeRadius, float maxTurnDegrees, float maxLength, int roundSegments);
 
 // A stylised fish, head at the local origin, body along +x, arched upward.
 Mesh MakeFish(float length, float height, float width);

@@ -18,7 +18,10 @@ SceneDef MakeInsane()
     // far end, down near the floor's middle, shows in the mirror.
     // The two strands keep 18 units between centres, more than the tube's 14, and the
     // inner strand turns the core's ends no tighter than the tube's radius.
-    Mesh knot = MakeLongKnot(2, 5, 140, 16, 9, 7, 480, 12);
+    // The tube is about 10 to 30 pixels across: rings of 10 keep its outline round, and
+    // a ring every 6 degrees of bend (at most 30 units apart) keeps the braid smooth
+    // with most rings at the core's ends, few along the gently winding straights.
+    Mesh knot = MakeLongKnot(2, 5, 140, 16, 9, 7, 6, 30, 10);
     knot.Translate({0, 200, 0});
     knot.name = "Knot01";
     knot.material = "Glow";
