@@ -217,37 +217,6 @@ Mesh MakeGeoSphere(int levels, float radius, const std::function<float(Vec3)>& b
     return m;
 }
 
-// Point on the (p, q) torus knot at parameter a (radians).
-static Vec3 KnotPoint(int p, int q, float big, float small, float a)
-{
-    const float r = big + small * std::cos(q * a);
-    return {r * std::cos(p * a), r * std::sin(p * a), small * std::sin(q * a)};
-}
-
-Mesh MakeTorusKnot(int p, int q, float bigRadius, float smallRadius, float tubeRadius,
-                   int lengthSegments, int roundSegments)
-{
-    auto frameAt = [&](float v, Vec3& c, Vec3& n, Vec3& b) {
-        const float a = 2 * kPi * v, h = 1e-3f;
-        c = KnotPoint(p, q, bigRadius, smallRadius, a);
-        const Vec3 prev = KnotPoint(p, q, bigRadius, smallRadius, a - h);
-        const Vec3 next = KnotPoint(p, q, bigRadius, smallRadius, a + h);
-        const Vec3 t = Normalize(next - prev);
-        const Vec3 accel = next + prev - 2.0f * c;
-        n = Normalize(accel - t * Dot(accel, t));
-        b = Cross(t, n);
-    };
-    auto position = [&](float u, float v) {
-        Vec3 c, n, b;
-        frameAt(v, c, n, b);
-        const float a = 2 * kPi * u;
-        return c + (n * std::cos(a) + b * std::sin(a)) * tubeRadius;
-    };
-    auto uv = [&](float u, float v) { return Vec2{u, v * 12.0f}; };
-    Mesh m = MakeGrid(roundSegments, lengthSegments, position, uv, false);
-    return m;
-}
-
 // Point of the stadium core at `along` (0..1 of its length, by arc length), starting at
 // the middle of its +x side and heading +z, with the outward normal in the x-z plane.
 static void StadiumPoint(float halfStraight, float endRadius, float along, Vec3& at, Vec3& out)

@@ -62,10 +62,6 @@ Mesh MakeLathe(Vec3 base, const std::vector<Vec2>& profile, int segments, float 
 // `bump` giving a radial scale per unit direction. Faces point toward the centre.
 Mesh MakeGeoSphere(int levels, float radius, const std::function<float(Vec3)>& bump);
 
-// A tube of round cross-section along a closed torus-knot curve (p, q) around the origin.
-Mesh MakeTorusKnot(int p, int q, float bigRadius, float smallRadius, float tubeRadius,
-                   int lengthSegments, int roundSegments);
-
 // A long knot: a tube of round cross-section along a closed curve that winds q times
 // around a stadium-shaped core while going p times along it. The core lies in the local
 // x-z plane, straight for 2 * halfStraight along z with half-circle ends of `endRadius`;
