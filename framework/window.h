@@ -50,7 +50,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "framework/display_mode.h"
+#include "framework/linux/display_mode.h"
 
 struct _XDisplay;
 struct __GLXcontextRec;

@@ -21,7 +21,7 @@
 #include <string>
 
 #include "framework/stop_signals.h"
-#include "framework/x11_errors.h"
+#include "framework/linux/x11_errors.h"
 
 bool OrvWindow::registered = false;
 
