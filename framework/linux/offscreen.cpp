@@ -1,3 +1,4 @@
+// OrvOffscreen on EGL: Mesa's surfaceless platform with a pbuffer surface.
 #include "framework/offscreen.h"
 
 #include <EGL/egl.h>
@@ -67,16 +68,23 @@ FramebufferCalls fb;
 
 }  // namespace
 
-OrvOffscreen::OrvOffscreen(int w, int h) : width(w), height(h)
+// The EGL objects behind the context.
+struct OrvOffscreen::Platform {
+    EGLDisplay display = nullptr;
+    EGLSurface surface = nullptr;
+    EGLContext context = nullptr;
+};
+
+OrvOffscreen::OrvOffscreen(int w, int h) : platform(std::make_unique<Platform>()), width(w), height(h)
 {
     EGLDisplay dpy = OpenDisplay();
     if (dpy == EGL_NO_DISPLAY) {
         Fail("eglGetPlatformDisplay");
         return;
     }
-    display = dpy;
+    platform->display = dpy;
     if (!eglInitialize(dpy, nullptr, nullptr)) {
-        display = nullptr;
+        platform->display = nullptr;
         Fail("eglInitialize");
         return;
     }
@@ -93,9 +101,9 @@ OrvOffscreen::OrvOffscreen(int w, int h) : width(w), height(h)
         return;
     }
     const EGLint surfaceAttribs[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    surface = eglCreatePbufferSurface(dpy, config, surfaceAttribs);
-    if (surface == EGL_NO_SURFACE) {
-        surface = nullptr;
+    platform->surface = eglCreatePbufferSurface(dpy, config, surfaceAttribs);
+    if (platform->surface == EGL_NO_SURFACE) {
+        platform->surface = nullptr;
         Fail("eglCreatePbufferSurface");
         return;
     }
@@ -103,9 +111,9 @@ OrvOffscreen::OrvOffscreen(int w, int h) : width(w), height(h)
         Fail("eglBindAPI");
         return;
     }
-    context = eglCreateContext(dpy, config, EGL_NO_CONTEXT, nullptr);
-    if (context == EGL_NO_CONTEXT) {
-        context = nullptr;
+    platform->context = eglCreateContext(dpy, config, EGL_NO_CONTEXT, nullptr);
+    if (platform->context == EGL_NO_CONTEXT) {
+        platform->context = nullptr;
         Fail("eglCreateContext");
         return;
     }
@@ -119,25 +127,25 @@ OrvOffscreen::OrvOffscreen(int w, int h) : width(w), height(h)
 
 OrvOffscreen::~OrvOffscreen()
 {
-    if (!display)
+    if (!platform->display)
         return;
     if (framebuffer && MakeCurrent()) {
         fb.bindFramebuffer(GL_FRAMEBUFFER, 0);
         fb.deleteFramebuffers(1, &framebuffer);
         fb.deleteRenderbuffers(2, renderbuffers);
     }
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (context)
-        eglDestroyContext(display, context);
-    if (surface)
-        eglDestroySurface(display, surface);
-    eglTerminate(display);
+    eglMakeCurrent(platform->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (platform->context)
+        eglDestroyContext(platform->display, platform->context);
+    if (platform->surface)
+        eglDestroySurface(platform->display, platform->surface);
+    eglTerminate(platform->display);
 }
 
 bool OrvOffscreen::MakeCurrent()
 {
-    return display && surface && context &&
-           eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+    return platform->display && platform->surface && platform->context &&
+           eglMakeCurrent(platform->display, platform->surface, platform->surface, platform->context) == EGL_TRUE;
 }
 
 int OrvOffscreen::Multisample(int wanted)

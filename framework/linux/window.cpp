@@ -1,3 +1,12 @@
+// OrvWindow on Xlib + GLX.
+//
+// The main thread owns its own X connection (`glDisplay`), the XRandR mode
+// switch and the GLX context. The window thread opens a second connection
+// (`wndDisplay`) and creates, maps, pumps and destroys the window on it; it
+// sleeps in poll() on that connection, the end request (`endEvent`, an eventfd
+// the destructor writes) and the stop-signal pipe. Another client destroying
+// the window shows as DestroyNotify on the window thread, or as a BadWindow,
+// BadDrawable or GLX drawable error on either connection (ClaimWindowError).
 #include "framework/window.h"
 
 #include <GL/glx.h>
@@ -6,6 +15,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -20,8 +30,10 @@
 #include <iterator>
 #include <string>
 
-#include "framework/stop_signals.h"
+#include "framework/linux/display_mode.h"
+#include "framework/linux/stop_wake.h"
 #include "framework/linux/x11_errors.h"
+#include "framework/stop_signals.h"
 
 bool OrvWindow::registered = false;
 
@@ -33,9 +45,6 @@ constexpr double kPreferredRefresh = 75.0;
 constexpr int kGlxBadDrawable = 2;
 constexpr int kGlxBadCurrentDrawable = 11;
 constexpr int kGlxBadWindow = 12;
-
-// The window on screen, whose errors say whether it still exists (see ClaimWindowError).
-std::atomic<OrvWindow*> liveWindow{nullptr};
 
 // The mode switch in force, for the paths that end the process without the destructor.
 std::atomic<OrvDisplayMode*> activeMode{nullptr};
@@ -90,11 +99,74 @@ GLXFBConfig FindConfig(Display* display, int screen, int depth, int samples = 0)
 
 }  // namespace
 
-OrvWindow::OrvWindow(const char* title) : title(title)
+// The X side of the window: two connections, the GLX context, the mode switch
+// and the window thread.
+struct OrvWindow::Platform {
+    explicit Platform(OrvWindow& owner) : o(owner) {}
+
+    [[noreturn]] static void Fatal(const char* caption, const char* text);
+    static bool ClaimWindowError(unsigned long resource, int code);
+    static void* Thread(void* param);
+    int Create(int width, int height, int bits, int fullscreen);
+    int CreateDesktop(int bits);
+    void Swap();
+    void Close();
+    void Connect();
+    int Open();
+    bool ChooseConfig();
+    void SetSwapInterval();
+    void SwitchMode();
+    bool CreateNativeWindow();
+    void HideCursor();
+    void AskForFullScreen();
+    void Pump();
+    void HandleEvent(const XEvent& event);
+    void DestroyNativeWindow();
+
+    OrvWindow& o;
+    pthread_t thread{};
+    bool threadStarted = false;
+    Window window = 0;
+    Display* glDisplay = nullptr;
+    Display* wndDisplay = nullptr;
+    GLXContext context = nullptr;
+    GLXFBConfig config = nullptr;
+    VisualID visualId = 0;
+    Colormap colormap = 0;
+    Cursor cursor = 0;
+    Atom wmProtocols = 0;
+    Atom wmDeleteWindow = 0;
+    int glxErrorBase = 0;
+    int endEvent = -1;
+    OrvDisplayMode mode;
+
+    // The window on screen, whose errors say whether it still exists (see ClaimWindowError).
+    static std::atomic<Platform*> live;
+};
+
+std::atomic<OrvWindow::Platform*> OrvWindow::Platform::live{nullptr};
+
+OrvWindow::OrvWindow(const char* title) : platform(std::make_unique<Platform>(*this)), title(title)
 {
     if (!registered)
         Init();
 }
+
+OrvWindow::~OrvWindow() { platform->Close(); }
+
+int OrvWindow::Create(int w, int h, int b, int fs) { return platform->Create(w, h, b, fs); }
+
+int OrvWindow::CreateDesktop(int b) { return platform->CreateDesktop(b); }
+
+void OrvWindow::Swap()
+{
+    PaceSwap();
+    platform->Swap();
+}
+
+uintptr_t OrvWindow::WindowId() const { return platform->window; }
+
+bool OrvWindow::ModeSwitched() const { return platform->mode.Switched(); }
 
 void OrvWindow::Init()
 {
@@ -103,12 +175,12 @@ void OrvWindow::Init()
     XInitThreads();
     OrvInstallXErrorHandler();
     XSetIOErrorHandler(OnXIOError);
-    OrvFilterXErrors(ClaimWindowError);
+    OrvFilterXErrors(Platform::ClaimWindowError);
     OrvStopSignals::Install();
     registered = true;
 }
 
-void OrvWindow::Fatal(const char* caption, const char* text)
+void OrvWindow::Platform::Fatal(const char* caption, const char* text)
 {
     if (OrvDisplayMode* mode = activeMode.exchange(nullptr))
         mode->RestoreElsewhere();
@@ -120,9 +192,9 @@ void OrvWindow::Fatal(const char* caption, const char* text)
 // An error saying the window or its drawable does not exist means another
 // client destroyed it: the show ends as on a close request, and the drawing
 // still under way on the lost window is not reported error by error.
-bool OrvWindow::ClaimWindowError(unsigned long resource, int code)
+bool OrvWindow::Platform::ClaimWindowError(unsigned long resource, int code)
 {
-    OrvWindow* self = liveWindow.load(std::memory_order_acquire);
+    Platform* self = live.load(std::memory_order_acquire);
     if (!self || resource == 0 || resource != self->window)
         return false;
     const int glx = self->glxErrorBase;
@@ -131,44 +203,44 @@ bool OrvWindow::ClaimWindowError(unsigned long resource, int code)
                                       code == glx + kGlxBadWindow));
     if (!missing)
         return false;
-    self->gone.store(true, std::memory_order_release);
-    self->quit.store(true, std::memory_order_release);
+    self->o.gone.store(true, std::memory_order_release);
+    self->o.quit.store(true, std::memory_order_release);
     return true;
 }
 
-int OrvWindow::Create(int w, int h, int b, int fs)
+int OrvWindow::Platform::Create(int w, int h, int b, int fs)
 {
-    x = 0;
-    y = 0;
-    width = w;
-    height = h;
-    bits = b;
-    fullscreen = static_cast<unsigned char>(fs);
+    o.x = 0;
+    o.y = 0;
+    o.width = w;
+    o.height = h;
+    o.bits = b;
+    o.fullscreen = static_cast<unsigned char>(fs);
     Connect();
-    if (fullscreen == 1)
+    if (o.fullscreen == 1)
         SwitchMode();
     return Open();
 }
 
-int OrvWindow::CreateDesktop(int b)
+int OrvWindow::Platform::CreateDesktop(int b)
 {
-    x = 0;
-    y = 0;
-    bits = b;
-    fullscreen = 0;
-    desktop = true;
+    o.x = 0;
+    o.y = 0;
+    o.bits = b;
+    o.fullscreen = 0;
+    o.desktop = true;
     Connect();
     Screen* screen = DefaultScreenOfDisplay(glDisplay);
-    width = WidthOfScreen(screen);
-    height = HeightOfScreen(screen);
+    o.width = WidthOfScreen(screen);
+    o.height = HeightOfScreen(screen);
     return Open();
 }
 
 // Opens the main thread's connection and picks the GL config.
-void OrvWindow::Connect()
+void OrvWindow::Platform::Connect()
 {
-    ready.store(false, std::memory_order_release);
-    gone.store(false, std::memory_order_release);
+    o.ready.store(false, std::memory_order_release);
+    o.gone.store(false, std::memory_order_release);
     glDisplay = XOpenDisplay(nullptr);
     if (!glDisplay)
         Fatal("OrvWindow::Create", "XOpenDisplay failed!");
@@ -177,36 +249,31 @@ void OrvWindow::Connect()
 }
 
 // Starts the window thread, waits for the window and makes the context current here.
-int OrvWindow::Open()
+int OrvWindow::Platform::Open()
 {
-    shownWidth.store(width, std::memory_order_release);
-    shownHeight.store(height, std::memory_order_release);
+    o.shownWidth.store(o.width, std::memory_order_release);
+    o.shownHeight.store(o.height, std::memory_order_release);
     endEvent = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (endEvent < 0 || pthread_create(&thread, nullptr, WndThread, this) != 0)
+    if (endEvent < 0 || pthread_create(&thread, nullptr, Thread, this) != 0)
         Fatal("OrvWindow::Create", "CreateThread failed!");
     threadStarted = true;
-    while (!ready.load(std::memory_order_acquire))
+    while (!o.ready.load(std::memory_order_acquire))
         usleep(1000);
-    liveWindow.store(this, std::memory_order_release);
+    live.store(this, std::memory_order_release);
     context = glXCreateNewContext(glDisplay, config, GLX_RGBA_TYPE, nullptr, True);
     if (!context)
         Fatal("OrvWindow::Create", "glXCreateNewContext failed!");
     if (!glXMakeCurrent(glDisplay, window, context))
         Fatal("OrvWindow::Create", "glXMakeCurrent failed!");
-    if (samplesInUse)
+    if (o.samplesInUse)
         glEnable(GL_MULTISAMPLE);
     SetSwapInterval();
     return 1;
 }
 
-void OrvWindow::SetPicture(int samples, int vsync)
-{
-    samplesWanted = samples;
-    vsyncWanted = vsync;
-}
 
 // Sets the swap interval through whichever swap-control extension the driver offers.
-void OrvWindow::SetSwapInterval()
+void OrvWindow::Platform::SetSwapInterval()
 {
     const char* extensions = glXQueryExtensionsString(glDisplay, DefaultScreen(glDisplay));
     auto offers = [extensions](const char* name) {
@@ -218,14 +285,14 @@ void OrvWindow::SetSwapInterval()
                 return true;
         return false;
     };
-    if (vsyncWanted < 0)
+    if (o.vsyncWanted < 0)
         return;
-    const int interval = vsyncWanted ? 1 : 0;
+    const int interval = o.vsyncWanted ? 1 : 0;
     const auto* name = reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT");
     if (offers("GLX_EXT_swap_control")) {
         if (auto set = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(glXGetProcAddress(name))) {
             set(glDisplay, window, interval);
-            swapInterval = interval;
+            o.swapInterval = interval;
             return;
         }
     }
@@ -234,35 +301,35 @@ void OrvWindow::SetSwapInterval()
         using SetMesa = int (*)(unsigned int);
         if (auto set = reinterpret_cast<SetMesa>(glXGetProcAddress(name))) {
             if (set(static_cast<unsigned int>(interval)) == 0)
-                swapInterval = interval;
+                o.swapInterval = interval;
             return;
         }
     }
 }
 
 // Picks the GLX config (and so the window's visual): `bits` depth bits if possible, else fewer.
-bool OrvWindow::ChooseConfig()
+bool OrvWindow::Platform::ChooseConfig()
 {
     int screen = DefaultScreen(glDisplay);
     int glxEventBase = 0;
     if (!glXQueryExtension(glDisplay, &glxErrorBase, &glxEventBase))
         return false;
     // With samples asked for: the most samples up to that many, at any depth, before none.
-    samplesInUse = 0;
+    o.samplesInUse = 0;
     config = nullptr;
-    for (int samples = samplesWanted; samples >= 2 && !config; samples /= 2)
-        for (int depth : {bits, 24, 16}) {
+    for (int samples = o.samplesWanted; samples >= 2 && !config; samples /= 2)
+        for (int depth : {o.bits, 24, 16}) {
             config = FindConfig(glDisplay, screen, depth, samples);
             if (config) {
-                glXGetFBConfigAttrib(glDisplay, config, GLX_SAMPLES, &samplesInUse);
+                glXGetFBConfigAttrib(glDisplay, config, GLX_SAMPLES, &o.samplesInUse);
                 break;
             }
         }
-    if (samplesWanted >= 2 && samplesInUse < samplesWanted)
-        std::fprintf(stderr, "orvdemo: %d samples per pixel asked, the display offers %s\n", samplesWanted,
-                     samplesInUse ? (std::to_string(samplesInUse) + "; using them").c_str()
+    if (o.samplesWanted >= 2 && o.samplesInUse < o.samplesWanted)
+        std::fprintf(stderr, "orvdemo: %d samples per pixel asked, the display offers %s\n", o.samplesWanted,
+                     o.samplesInUse ? (std::to_string(o.samplesInUse) + "; using them").c_str()
                                   : "none; edges stay hard");
-    for (int depth : {bits, 24, 16}) {
+    for (int depth : {o.bits, 24, 16}) {
         if (config)
             break;
         config = FindConfig(glDisplay, screen, depth);
@@ -278,44 +345,26 @@ bool OrvWindow::ChooseConfig()
 }
 
 // Switches the display for full screen; on failure keeps the desktop and says why.
-void OrvWindow::SwitchMode()
+void OrvWindow::Platform::SwitchMode()
 {
-    if (mode.Switch(glDisplay, width, height, kPreferredRefresh)) {
-        x = mode.X();
-        y = mode.Y();
+    if (mode.Switch(glDisplay, o.width, o.height, kPreferredRefresh)) {
+        o.x = mode.X();
+        o.y = mode.Y();
         if (mode.Switched())
             activeMode.store(&mode);
         return;
     }
     std::fprintf(stderr, "OrvWindow::Create: %s; showing a %dx%d window at the top left\n",
-                 mode.Error().c_str(), width, height);
+                 mode.Error().c_str(), o.width, o.height);
 }
 
-OrvKey OrvWindow::NextKey()
-{
-    const uint32_t read = keysRead.load(std::memory_order_relaxed);
-    if (read == keysWritten.load(std::memory_order_acquire))
-        return OrvKey::Nothing;
-    const OrvKey key = keys[read % keys.size()].load(std::memory_order_relaxed);
-    keysRead.store(read + 1, std::memory_order_release);
-    return key;
-}
 
-void OrvWindow::Swap()
+void OrvWindow::Platform::Swap()
 {
-    // Asked to wait for the refresh on a driver without swap control: keep to
-    // 60 frames a second instead of drawing frames no screen can show.
-    if (vsyncWanted == 1 && swapInterval < 0) {
-        const auto period = std::chrono::microseconds(1000000 / 60);
-        const auto now = std::chrono::steady_clock::now();
-        if (now < nextSwap)
-            std::this_thread::sleep_until(nextSwap);
-        nextSwap = std::max(now, nextSwap) + period;
-    }
     glXSwapBuffers(glDisplay, window);
 }
 
-OrvWindow::~OrvWindow()
+void OrvWindow::Platform::Close()
 {
     if (!glDisplay)
         return;
@@ -325,7 +374,7 @@ OrvWindow::~OrvWindow()
     context = nullptr;
     activeMode.store(nullptr);
     mode.Restore(glDisplay);
-    if ((fullscreen == 1 || desktop) && window != 0 && !gone.load(std::memory_order_acquire))
+    if ((o.fullscreen == 1 || o.desktop) && window != 0 && !o.gone.load(std::memory_order_acquire))
         XUndefineCursor(glDisplay, window);
     XSync(glDisplay, False);
     if (threadStarted) {
@@ -338,25 +387,25 @@ OrvWindow::~OrvWindow()
         close(endEvent);
     XCloseDisplay(glDisplay);
     glDisplay = nullptr;
-    OrvWindow* self = this;
-    liveWindow.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
+    Platform* self = this;
+    live.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 }
 
-void* OrvWindow::WndThread(void* param)
+void* OrvWindow::Platform::Thread(void* param)
 {
-    OrvWindow* self = static_cast<OrvWindow*>(param);
+    Platform* self = static_cast<Platform*>(param);
     pthread_setname_np(pthread_self(), "OrvWindow");
     self->wndDisplay = XOpenDisplay(DisplayString(self->glDisplay));
     if (!self->wndDisplay)
         Fatal("OrvWindow::WndThread", "XOpenDisplay failed!");
     if (!self->CreateNativeWindow())
         Fatal("OrvWindow::WndThread", "CreateWindow failed!");
-    if (self->fullscreen == 1 || self->desktop)
+    if (self->o.fullscreen == 1 || self->o.desktop)
         self->HideCursor();
     XMapRaised(self->wndDisplay, self->window);
     XSync(self->wndDisplay, False);
-    self->quit.store(false, std::memory_order_release);
-    self->ready.store(true, std::memory_order_release);
+    self->o.quit.store(false, std::memory_order_release);
+    self->o.ready.store(true, std::memory_order_release);
     self->Pump();
     self->DestroyNativeWindow();
     return reinterpret_cast<void*>(intptr_t{1});
@@ -364,7 +413,7 @@ void* OrvWindow::WndThread(void* param)
 
 // Creates the window with the GL config's visual: borderless and unmanaged for
 // full screen, a fixed-size decorated window otherwise.
-bool OrvWindow::CreateNativeWindow()
+bool OrvWindow::Platform::CreateNativeWindow()
 {
     Display* dpy = wndDisplay;
     XVisualInfo templ{};
@@ -381,37 +430,37 @@ bool OrvWindow::CreateNativeWindow()
     attrs.border_pixel = 0;
     attrs.event_mask = KeyPressMask | StructureNotifyMask;
     // Unmanaged only when the mode is switched; a desktop window goes through the window manager.
-    attrs.override_redirect = fullscreen == 1;
+    attrs.override_redirect = o.fullscreen == 1;
     unsigned long mask = CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask | CWOverrideRedirect;
     OrvTrapXErrors();
-    window = XCreateWindow(dpy, root, x, y, width, height, 0, vi->depth, InputOutput, vi->visual, mask, &attrs);
+    window = XCreateWindow(dpy, root, o.x, o.y, o.width, o.height, 0, vi->depth, InputOutput, vi->visual, mask, &attrs);
     XFree(vi);
     if (OrvUntrapXErrors(dpy) != 0 || window == 0)
         return false;
 
-    XStoreName(dpy, window, title);
+    XStoreName(dpy, window, o.title);
     XClassHint classHint{const_cast<char*>("orvdemo"), const_cast<char*>("OrvWindow")};
     XSetClassHint(dpy, window, &classHint);
     XSizeHints* size = XAllocSizeHints();
-    size->flags = desktop ? USPosition | PPosition : USPosition | PPosition | PMinSize | PMaxSize;
-    size->x = x;
-    size->y = y;
-    size->min_width = size->max_width = width;
-    size->min_height = size->max_height = height;
+    size->flags = o.desktop ? USPosition | PPosition : USPosition | PPosition | PMinSize | PMaxSize;
+    size->x = o.x;
+    size->y = o.y;
+    size->min_width = size->max_width = o.width;
+    size->min_height = size->max_height = o.height;
     XSetWMNormalHints(dpy, window, size);
     XFree(size);
     wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
     wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
     Atom protocols[] = {wmDeleteWindow};
     XSetWMProtocols(dpy, window, protocols, 1);
-    if (desktop)
+    if (o.desktop)
         AskForFullScreen();
     return true;
 }
 
 // Sets _NET_WM_STATE before mapping, so an EWMH window manager maps the window full
 // screen, and asks any other window manager for no decorations (_MOTIF_WM_HINTS).
-void OrvWindow::AskForFullScreen()
+void OrvWindow::Platform::AskForFullScreen()
 {
     Atom state = XInternAtom(wndDisplay, "_NET_WM_STATE", False);
     Atom full = XInternAtom(wndDisplay, "_NET_WM_STATE_FULLSCREEN", False);
@@ -424,7 +473,7 @@ void OrvWindow::AskForFullScreen()
 }
 
 // Gives the window an empty cursor; it goes with the window.
-void OrvWindow::HideCursor()
+void OrvWindow::Platform::HideCursor()
 {
     static const char empty[1] = {0};
     Pixmap blank = XCreateBitmapFromData(wndDisplay, window, empty, 1, 1);
@@ -436,11 +485,11 @@ void OrvWindow::HideCursor()
 
 // Handles every pending event, then sleeps until the X connection, the end
 // request or the signal pipe has something; returns on the end request.
-void OrvWindow::Pump()
+void OrvWindow::Platform::Pump()
 {
     pollfd fds[3] = {{ConnectionNumber(wndDisplay), POLLIN, 0},
                      {endEvent, POLLIN, 0},
-                     {OrvStopSignals::WakeFd(), POLLIN, 0}};
+                     {OrvStopSignalsWakeFd(), POLLIN, 0}};
     nfds_t count = fds[2].fd >= 0 ? 3 : 2;
     for (;;) {
         while (XPending(wndDisplay)) {
@@ -459,7 +508,7 @@ void OrvWindow::Pump()
         // A stop signal raises quit for good; the pipe stays full, so stop watching it.
         if (count == 3 && (fds[2].revents & POLLIN)) {
             if (OrvStopSignals::Pending())
-                quit.store(true, std::memory_order_release);
+                o.quit.store(true, std::memory_order_release);
             count = 2;
         }
     }
@@ -467,14 +516,14 @@ void OrvWindow::Pump()
 
 // Escape, a close request, Alt+F4 and the window's destruction raise `quit`; Space, Right, Left, Home
 // and F12 go to the key ring; other keys do nothing.
-void OrvWindow::HandleEvent(const XEvent& event)
+void OrvWindow::Platform::HandleEvent(const XEvent& event)
 {
     switch (event.type) {
     case KeyPress: {
         XKeyEvent key = event.xkey;
         KeySym sym = XLookupKeysym(&key, 0);
         if (sym == XK_Escape || (sym == XK_F4 && (key.state & Mod1Mask))) {
-            quit.store(true, std::memory_order_release);
+            o.quit.store(true, std::memory_order_release);
             break;
         }
         const OrvKey pressed = sym == XK_space   ? OrvKey::Pause
@@ -483,39 +532,35 @@ void OrvWindow::HandleEvent(const XEvent& event)
                                : sym == XK_Home  ? OrvKey::FirstScene
                                : sym == XK_F12   ? OrvKey::Snapshot
                                                  : OrvKey::Nothing;
-        const uint32_t written = keysWritten.load(std::memory_order_relaxed);
-        if (pressed != OrvKey::Nothing && written - keysRead.load(std::memory_order_acquire) < keys.size()) {
-            keys[written % keys.size()].store(pressed, std::memory_order_relaxed);
-            keysWritten.store(written + 1, std::memory_order_release);
-        }
+        o.PushKey(pressed);
         break;
     }
     case ClientMessage:
         if (event.xclient.message_type == wmProtocols &&
             static_cast<unsigned long>(event.xclient.data.l[0]) == wmDeleteWindow)
-            quit.store(true, std::memory_order_release);
+            o.quit.store(true, std::memory_order_release);
         break;
     case DestroyNotify:
         // Another client destroyed the window: nothing is left to draw on.
         if (event.xdestroywindow.window == window) {
-            gone.store(true, std::memory_order_release);
-            quit.store(true, std::memory_order_release);
+            o.gone.store(true, std::memory_order_release);
+            o.quit.store(true, std::memory_order_release);
         }
         break;
     case MapNotify:
         // An unmanaged window gets no focus from a window manager: take it, and the keyboard.
         // A desktop window takes the focus too, for a server with no window manager.
-        if (fullscreen == 1 || desktop) {
+        if (o.fullscreen == 1 || o.desktop) {
             OrvTrapXErrors();
             XSetInputFocus(wndDisplay, window, RevertToParent, CurrentTime);
-            if (fullscreen == 1)
+            if (o.fullscreen == 1)
                 XGrabKeyboard(wndDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
             OrvUntrapXErrors(wndDisplay);
         }
         break;
     case ConfigureNotify:
-        shownWidth.store(event.xconfigure.width, std::memory_order_release);
-        shownHeight.store(event.xconfigure.height, std::memory_order_release);
+        o.shownWidth.store(event.xconfigure.width, std::memory_order_release);
+        o.shownHeight.store(event.xconfigure.height, std::memory_order_release);
         break;
     default:
         break;
@@ -524,9 +569,9 @@ void OrvWindow::HandleEvent(const XEvent& event)
 
 // Closes the window, unless another client did, and this thread's connection
 // (the keyboard grab goes with the window).
-void OrvWindow::DestroyNativeWindow()
+void OrvWindow::Platform::DestroyNativeWindow()
 {
-    if (!gone.load(std::memory_order_acquire)) {
+    if (!o.gone.load(std::memory_order_acquire)) {
         XUndefineCursor(wndDisplay, window);
         XDestroyWindow(wndDisplay, window);
     }
