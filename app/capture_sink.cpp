@@ -39,7 +39,7 @@ bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps
     if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why, skip))
         return false;
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().c_str(),
+        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().string().c_str(),
                      OrvShowModule, why.c_str());
     return true;
 }
@@ -145,7 +145,7 @@ private:
         if (ec)
             return Fail(error, "cannot read directory " + dir + ": " + ec.message());
         for (const fs::path& path : earlier)
-            if (std::remove(path.c_str()) != 0 && errno != ENOENT)
+            if (std::remove(path.string().c_str()) != 0 && errno != ENOENT)
                 return Fail(error, "cannot remove " + path.string() + " of an earlier capture: " + std::strerror(errno));
         return true;
     }
