@@ -61,8 +61,8 @@ bool Spawn(const std::vector<std::string>& argv, HANDLE in, HANDLE out, DWORD fl
     si.hStdInput = handles[0];
     si.hStdOutput = handles[1];
     si.hStdError = handles[2];
-    // A console program started by one without a console gets none, not a window of its own.
-    if (!GetConsoleWindow())
+    // A console program started by one without a console gets a hidden one, not a window.
+    if (GetConsoleCP() == 0)
         flags |= CREATE_NO_WINDOW;
     const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
                                         flags | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &si, pi);

@@ -24,6 +24,8 @@ const wchar_t kSweepVariable[] = L"ORVDEMO_SWEEP_DIRECTORY";
 // How long the sweeper goes on trying to remove what the copies still hold.
 constexpr int kSweepTries = 300;
 constexpr DWORD kSweepPauseMs = 100;
+// How long this process tries before leaving the rest to the sweeper.
+constexpr int kRemoveTries = 30;
 
 // In the sweeper, before main: waits for the process it watches and removes
 // the directory, then ends; elsewhere does nothing.
@@ -88,9 +90,15 @@ long OrvProcessId() { return static_cast<long>(GetCurrentProcessId()); }
 
 OrvSweptDirectory::~OrvSweptDirectory()
 {
+    // A copy that has just ended may hold its files a moment longer (a file
+    // deleted while open stays until its last handle closes).
     std::error_code ec;
-    if (!path.empty())
+    for (int i = 0; !path.empty() && i < kRemoveTries; ++i) {
         fs::remove_all(path, ec);
+        if (!fs::exists(path, ec))
+            break;
+        Sleep(kSweepPauseMs);
+    }
     // With the directory gone the sweeper has nothing left to do; otherwise it
     // removes the rest once this process has ended.
     if (sweeper != -1) {
@@ -163,7 +171,7 @@ bool OrvProgramCopy::Start(const std::vector<std::string>& args, const std::stri
     si.hStdError = log;
     PROCESS_INFORMATION pi{};
     DWORD flags = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT;
-    if (!GetConsoleWindow())
+    if (GetConsoleCP() == 0)
         flags |= CREATE_NO_WINDOW;
     bool started = null != INVALID_HANDLE_VALUE && log != INVALID_HANDLE_VALUE &&
                    CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si,
