@@ -1,16 +1,15 @@
 // OrvOffscreen on EGL: Mesa's surfaceless platform with a pbuffer surface.
 #include "framework/offscreen.h"
 
+#include "framework/gl_framebuffer.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #ifndef EGL_PLATFORM_SURFACELESS_MESA
 #define EGL_PLATFORM_SURFACELESS_MESA 0x31DD
@@ -29,43 +28,6 @@ EGLDisplay OpenDisplay()
     return eglGetDisplay(EGL_DEFAULT_DISPLAY);
 }
 
-// The framebuffer-object entry points, looked up once a context is current.
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
-    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer;
-
-    bool Load()
-    {
-        auto get = [](const char* name) { return eglGetProcAddress(name); };
-        genFramebuffers = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(get("glGenFramebuffers"));
-        deleteFramebuffers = reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(get("glDeleteFramebuffers"));
-        bindFramebuffer = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(get("glBindFramebuffer"));
-        genRenderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(get("glGenRenderbuffers"));
-        deleteRenderbuffers = reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(get("glDeleteRenderbuffers"));
-        bindRenderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(get("glBindRenderbuffer"));
-        renderbufferStorageMultisample = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC>(
-            get("glRenderbufferStorageMultisample"));
-        framebufferRenderbuffer =
-            reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(get("glFramebufferRenderbuffer"));
-        checkFramebufferStatus =
-            reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
-        blitFramebuffer = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(get("glBlitFramebuffer"));
-        return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers &&
-               deleteRenderbuffers && bindRenderbuffer && renderbufferStorageMultisample &&
-               framebufferRenderbuffer && checkFramebufferStatus && blitFramebuffer;
-    }
-};
-
-FramebufferCalls fb;
-
 }  // namespace
 
 // The EGL objects behind the context.
@@ -73,6 +35,7 @@ struct OrvOffscreen::Platform {
     EGLDisplay display = nullptr;
     EGLSurface surface = nullptr;
     EGLContext context = nullptr;
+    OrvGLFramebuffers fb;  // the multisampled framebuffer's calls
 };
 
 OrvOffscreen::OrvOffscreen(int w, int h) : platform(std::make_unique<Platform>()), width(w), height(h)
@@ -130,9 +93,8 @@ OrvOffscreen::~OrvOffscreen()
     if (!platform->display)
         return;
     if (framebuffer && MakeCurrent()) {
-        fb.bindFramebuffer(GL_FRAMEBUFFER, 0);
-        fb.deleteFramebuffers(1, &framebuffer);
-        fb.deleteRenderbuffers(2, renderbuffers);
+        platform->fb.Bind(0);
+        platform->fb.Delete(&framebuffer, renderbuffers);
     }
     eglMakeCurrent(platform->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (platform->context)
@@ -150,53 +112,17 @@ bool OrvOffscreen::MakeCurrent()
 
 int OrvOffscreen::Multisample(int wanted)
 {
-    if (!ok || framebuffer || wanted < 2 || !fb.Load())
+    const auto lookup = [](const char* name) {
+        return reinterpret_cast<OrvGLFramebuffers::Proc>(eglGetProcAddress(name));
+    };
+    if (!ok || framebuffer || wanted < 2 || !platform->fb.Load(lookup))
         return samples;
-    GLint most = 0;
-    glGetIntegerv(GL_MAX_SAMPLES, &most);
-    const int use = std::min(wanted, static_cast<int>(most));
-    if (use < 2)
-        return 0;
-    fb.genRenderbuffers(2, renderbuffers);
-    fb.bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
-    fb.renderbufferStorageMultisample(GL_RENDERBUFFER, use, GL_RGBA8, width, height);
-    fb.bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
-    fb.renderbufferStorageMultisample(GL_RENDERBUFFER, use, GL_DEPTH24_STENCIL8, width, height);
-    fb.bindRenderbuffer(GL_RENDERBUFFER, 0);
-    fb.genFramebuffers(1, &framebuffer);
-    fb.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    fb.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffers[0]);
-    fb.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, renderbuffers[1]);
-    if (fb.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        fb.bindFramebuffer(GL_FRAMEBUFFER, 0);
-        fb.deleteFramebuffers(1, &framebuffer);
-        fb.deleteRenderbuffers(2, renderbuffers);
-        framebuffer = 0;
-        return 0;
-    }
-    glEnable(GL_MULTISAMPLE);
-    samples = use;
+    samples = platform->fb.Multisample(wanted, width, height, &framebuffer, renderbuffers);
     return samples;
 }
 
-void OrvOffscreen::ReadRGB(unsigned char* rgb) const
-{
-    const size_t row = static_cast<size_t>(width) * 3;
-    std::vector<unsigned char> flipped(row * height);
-    if (framebuffer) {
-        // Resolve the samples into the pbuffer, read it, and draw multisampled again.
-        fb.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        fb.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        fb.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        fb.bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
-    for (int y = 0; y < height; ++y)
-        std::memcpy(rgb + row * y, flipped.data() + row * (height - 1 - y), row);
-    if (framebuffer)
-        fb.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-}
+// The pbuffer is framebuffer 0.
+void OrvOffscreen::ReadRGB(unsigned char* rgb) const { platform->fb.ReadRGB(framebuffer, 0, width, height, rgb); }
 
 // Records the failed step with EGL's error code.
 bool OrvOffscreen::Fail(const char* step)
@@ -205,15 +131,4 @@ bool OrvOffscreen::Fail(const char* step)
     std::snprintf(text, sizeof text, "%s failed (EGL error 0x%04x)", step, eglGetError());
     error = text;
     return false;
-}
-
-int OrvOffscreenSamples(OrvOffscreen& gl, int wanted)
-{
-    if (wanted < 2)
-        return 0;
-    const int got = gl.Multisample(wanted);
-    if (got < wanted)
-        std::fprintf(stderr, "orvdemo: %d samples per pixel asked, the machine offers %s\n", wanted,
-                     got ? (std::to_string(got) + "; using them").c_str() : "none; edges stay hard");
-    return got;
 }
