@@ -1,7 +1,6 @@
 #include "app/capture.h"
 
 #include <GL/gl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -100,7 +99,7 @@ int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgres
 {
     std::string error;
     const bool kept = sink.Close(true, &error);
-    const char* name = sigabbrev_np(sig);
+    const char* name = OrvStopSignals::Name(sig);
     std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; ", name ? name : "?",
                  static_cast<long long>(written), written == 1 ? "" : "s");
     if (!kept && !error.empty())

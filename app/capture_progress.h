@@ -5,16 +5,16 @@
 // Threads: use from one thread.
 #pragma once
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "framework/files.h"
+
 class OrvCaptureProgress {
 public:
-    explicit OrvCaptureProgress(int64_t total) : total(total), tty(isatty(STDERR_FILENO)) {}
+    explicit OrvCaptureProgress(int64_t total) : total(total), tty(OrvIsTerminal(stderr)) {}
 
     void Update(int64_t done, const char* scene)
     {

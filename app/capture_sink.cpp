@@ -1,9 +1,5 @@
 #include "app/capture_sink.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,8 +8,10 @@
 #include <vector>
 
 #include "framework/ffmpeg_pipe.h"
+#include "framework/files.h"
 #include "framework/music_wav.h"
 #include "framework/png_image.h"
+#include "framework/process.h"
 
 namespace fs = std::filesystem;
 
@@ -41,27 +39,27 @@ bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps
     if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why, skip))
         return false;
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().c_str(),
+        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().string().c_str(),
                      OrvShowModule, why.c_str());
     return true;
 }
 
 bool RenameInto(const std::string& from, const std::string& to, std::string* error)
 {
-    if (std::rename(from.c_str(), to.c_str()) == 0)
+    if (OrvRenameOver(from, to))
         return true;
     const int code = errno;
-    unlink(from.c_str());
+    std::remove(from.c_str());
     return Fail(error, "cannot write " + to + ": " + std::strerror(code));
 }
 
 // Creates `path` exclusively and closes it: proves the directory is writable.
 bool Touch(const std::string& path, std::string* error)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
+    std::FILE* file = OrvCreateNewFile(path);
+    if (!file)
         return error ? Fail(error, "cannot write " + path + ": " + std::strerror(errno)) : false;
-    close(fd);
+    std::fclose(file);
     return true;
 }
 
@@ -75,10 +73,10 @@ public:
         fs::create_directories(dir, ec);
         if (ec)
             return Fail(error, "cannot create directory " + dir + ": " + ec.message());
-        const std::string probe = dir + "/.orvdemo-probe-" + std::to_string(getpid());
+        const std::string probe = dir + "/.orvdemo-probe-" + std::to_string(OrvProcessId());
         if (!Touch(probe, error))
             return false;
-        unlink(probe.c_str());
+        std::remove(probe.c_str());
         return true;
     }
 
@@ -91,7 +89,7 @@ public:
         const std::string final = dir + "/music.wav";
         if (WriteMusic(final + ".part", frames, options.fps, startMs, error))
             return musicWritten = RenameInto(final + ".part", final, error);
-        unlink((final + ".part").c_str());
+        std::remove((final + ".part").c_str());
         return false;
     }
 
@@ -100,7 +98,7 @@ public:
         const std::string final = dir + "/" + FrameName(index);
         std::string why;
         if (!WritePNG(final + ".part", rgb, options.width, options.height, &why)) {
-            unlink((final + ".part").c_str());
+            std::remove((final + ".part").c_str());
             return Fail(error, "cannot write " + final + ": " + why);
         }
         if (!RenameInto(final + ".part", final, error))
@@ -117,7 +115,7 @@ public:
         const std::string music = dir + "/music.wav";
         if (made > 0 && OrvCutMusicWav(music, MusicFrames(made, options.fps), error))
             return true;
-        unlink(music.c_str());
+        std::remove(music.c_str());
         musicWritten = false;
         return made > 0 ? Fail(error, "the music could not be cut to the frames' length: " + *error) : false;
     }
@@ -147,7 +145,7 @@ private:
         if (ec)
             return Fail(error, "cannot read directory " + dir + ": " + ec.message());
         for (const fs::path& path : earlier)
-            if (unlink(path.c_str()) != 0 && errno != ENOENT)
+            if (std::remove(path.string().c_str()) != 0 && errno != ENOENT)
                 return Fail(error, "cannot remove " + path.string() + " of an earlier capture: " + std::strerror(errno));
         return true;
     }
@@ -234,9 +232,9 @@ public:
     {
         pipe.reset();
         if (!closed && !videoTemp.empty())
-            unlink(videoTemp.c_str());
+            std::remove(videoTemp.c_str());
         if (!wavTemp.empty())
-            unlink(wavTemp.c_str());
+            std::remove(wavTemp.c_str());
     }
 
     bool Check(std::string* error) override
@@ -356,7 +354,7 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
         std::string path = (parent / ".orvdemo-").string();
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
-        if (directory ? mkdir(path.c_str(), 0755) == 0 : Touch(path, nullptr))
+        if (directory ? OrvMakeDirectory(path) : Touch(path, nullptr))
             return path;
         code = errno;
     }

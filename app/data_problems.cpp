@@ -1,11 +1,12 @@
 #include "app/data_problems.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
+#include "framework/files.h"
 #include "scenefile/reporting.h"
 
 namespace {
@@ -51,7 +52,7 @@ bool OrvWatchDataFiles(const std::string& dir, const char* name)
 {
     program = name;
     for (const DataFile& f : kDataFiles)
-        if (access((dir + "/" + f.name).c_str(), F_OK) == 0) {
+        if (std::error_code ec; std::filesystem::exists(dir + "/" + f.name, ec)) {
             OlvarSetProblemHandler(SayProblem);
             return true;
         }
@@ -65,6 +66,6 @@ bool OrvWatchDataFiles(const std::string& dir, const char* name)
 
 void OrvRouteTrace(int trace)
 {
-    const bool on = trace == 1 || (trace < 0 && !isatty(STDOUT_FILENO));
+    const bool on = trace == 1 || (trace < 0 && !OrvIsTerminal(stdout));
     OlvarSetTraceStream(on ? stdout : nullptr);
 }

@@ -1,8 +1,6 @@
 #include "app/live_navigation.h"
 
 #include <GL/gl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,7 @@
 
 #include "app/capture.h"
 #include "app/options.h"
+#include "framework/files.h"
 #include "framework/music.h"
 #include "framework/png_image.h"
 #include "framework/timer.h"
@@ -32,22 +31,22 @@ uint32_t TickMilliseconds(int64_t i)
 }
 
 // Creates the first free orvdemo-NNNN.png in `dir`, counting on from `number`,
-// and returns it open for writing, or -1 with errno set. A name taken by
+// and returns it open for writing, or null with errno set. A name taken by
 // anything, a symbolic link too (even one pointing nowhere), is passed over:
 // the file is always a new one of our own, never something a link leads to.
-int CreateSnapshotFile(const std::string& dir, int& number, std::string* path)
+std::FILE* CreateSnapshotFile(const std::string& dir, int& number, std::string* path)
 {
     constexpr int kLastNumber = 999999;
     while (number < kLastNumber) {
         char name[32];
         std::snprintf(name, sizeof name, "/orvdemo-%04d.png", ++number);
         *path = dir + name;
-        const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        std::FILE* file = OrvCreateNewFile(*path);
+        if (file || errno != EEXIST)
+            return file;
     }
     errno = EEXIST;
-    return -1;
+    return nullptr;
 }
 
 }  // namespace
@@ -178,13 +177,13 @@ void OrvLiveNavigation::SaveSnapshot(unsigned buffer)
         std::copy_n(&rows[static_cast<size_t>(height - 1 - y) * stride], stride,
                     &picture[static_cast<size_t>(y) * stride]);
     std::string path;
-    const int fd = CreateSnapshotFile(snapshotDir, snapshotNumber, &path);
+    std::FILE* file = CreateSnapshotFile(snapshotDir, snapshotNumber, &path);
     std::string error;
     bool saved = false;
-    if (fd < 0)
+    if (!file)
         error = path + ": " + std::strerror(errno);
-    else if (!(saved = WritePNG(fd, path, picture.data(), width, height, &error)))
-        unlink(path.c_str());  // ours, and only part of a picture
+    else if (!(saved = WritePNG(file, path, picture.data(), width, height, &error)))
+        std::remove(path.c_str());  // ours, and only part of a picture
     if (saved)
         std::fprintf(stderr, "orvdemo: saved the frame on screen to %s\n", path.c_str());
     else

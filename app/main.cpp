@@ -1,38 +1,9 @@
-// Entry point: reads the options, then runs the timedemo, the capture or the live show.
-#include <fenv.h>
-
-#include "app/capture.h"
-#include "app/data_problems.h"
-#include "app/demo_main.h"
-#include "app/options.h"
-#include "app/parallel_capture.h"
-#include "app/timedemo.h"
-#include "framework/music.h"
-
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <system_error>
+// Entry point on POSIX systems.
+#include "app/program.h"
+#include "framework/fp_traps.h"
 
 int main(int argc, char** argv)
 {
-    // Degenerate arithmetic in the scenes must give infinities and NaNs, never a trap.
-    fedisableexcept(FE_ALL_EXCEPT);
-    OrvOptions options = OrvParseOptions(argc, argv);
-    int exitCode = 0;
-    if (!OrvStartUp(options, "orvdemo", &exitCode))
-        return exitCode;
-    if (options.audioDevice == "list") {
-        for (const std::string& name : OrvMusic::ListDevices())
-            std::printf("%s\n", name.c_str());
-        return 0;
-    }
-    OrvRouteTrace(options.trace);
-    std::error_code ec;
-    OrvWatchDataFiles(std::filesystem::current_path(ec).string(), "orvdemo");
-    if (options.timedemo)
-        return OrvRunTimedemo(options);
-    if (!options.capture.empty())
-        return options.jobs > 1 ? OrvRunParallelCapture(options) : OrvRunCapture(options);
-    return DemoMain(options);
+    OrvMaskFloatingPointTraps();
+    return OrvProgram(argc, argv);
 }

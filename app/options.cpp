@@ -5,8 +5,8 @@
 #include "show/scene_set.h"
 #include "show/show_constants.h"
 #include "show/timeline.h"
+#include "framework/process.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -475,10 +475,12 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
                          ? "pillarboxed (black bars left and right)"
                          : "letterboxed (black bars above and below)");
     if (options.dataDir.empty())
-        options.dataDir = OrvInstalledDataDir(std::filesystem::read_symlink("/proc/self/exe", ec).string());
-    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+        options.dataDir = OrvInstalledDataDir(OrvThisProgram());
+    if (!options.dataDir.empty())
+        std::filesystem::current_path(options.dataDir, ec);
+    if (!options.dataDir.empty() && ec) {
         std::fprintf(stderr, "%s: cannot use data directory %s: %s\n", program, options.dataDir.c_str(),
-                     std::strerror(errno));
+                     ec.message().c_str());
         *exitCode = OrvOptionsExitCode;
         return false;
     }

@@ -1,13 +1,5 @@
 #include "app/parallel_capture.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +16,9 @@
 #include "app/capture_sink.h"
 #include "app/options.h"
 #include "framework/ffmpeg_pipe.h"
+#include "framework/files.h"
 #include "framework/png_image.h"
+#include "framework/process.h"
 #include "framework/stop_signals.h"
 #include "show/scene_set.h"
 #include "show/timeline.h"
@@ -39,8 +33,7 @@ struct Part {
     int64_t frames = 0;
     fs::path dir;    // its PNG frames
     fs::path log;    // its stderr
-    pid_t pid = -1;
-    int status = 0;
+    OrvProgramCopy process;
     int64_t made = 0;          // frames on disk, in order from its first
     std::streamoff read = 0;   // how much of its log has been looked at
     std::string partial;       // a line of the log not ended yet
@@ -71,92 +64,17 @@ std::string FrameName(int64_t index)
     return name;
 }
 
-// The parts' working directory, on the target's own file system so that
+// The parts' working directory is on the target's own file system so that
 // frames move into a PNG directory by renaming: inside that directory, or
 // beside a video. It goes when the capture ends, and also when the capture is
-// killed outright: a small process of its own (a fork made before the parts)
-// waits for end-of-file on a pipe that the capture and every part hold open,
-// so it sees the last of them go, however they went, and removes the directory.
-class Workspace {
-public:
-    ~Workspace()
-    {
-        std::error_code ec;
-        if (!path.empty())
-            fs::remove_all(path, ec);
-        if (hold >= 0)
-            close(hold);
-        // The sweeper ends as soon as every holder is gone; a straggler is left to finish alone.
-        for (int i = 0; i < 100 && sweeper > 0; ++i) {
-            if (waitpid(sweeper, nullptr, WNOHANG) != 0)
-                break;
-            usleep(10000);
-        }
-    }
-
-    bool Create(const fs::path& where, std::string* error)
-    {
-        path = where;
-        std::error_code ec;
-        if (mkdir(path.c_str(), 0700) != 0 && errno == EEXIST) {
-            // Left by an earlier capture with this process number that was killed outright.
-            fs::remove_all(path, ec);
-        }
-        if (!fs::is_directory(path, ec) && mkdir(path.c_str(), 0700) != 0) {
-            const int code = errno;
-            path.clear();
-            *error = "cannot make a working directory in " + where.parent_path().string() + ": " + std::strerror(code);
-            return false;
-        }
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0)
-            return true;  // no sweeper: only a kill -9 would leave the directory behind
-        const std::string doomed = path.string();
-        sweeper = fork();
-        if (sweeper == 0) {
-            close(ends[1]);
-            // A terminal's Ctrl+C reaches the whole process group: this one stays to clean up.
-            for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
-                signal(sig, SIG_IGN);
-            const int null = open("/dev/null", O_RDWR);
-            for (int fd = 0; fd < 3; ++fd)
-                dup2(null, fd);
-            for (char byte;;) {
-                const ssize_t n = read(ends[0], &byte, 1);
-                if (n == 0 || (n < 0 && errno != EINTR))
-                    break;
-            }
-            std::error_code ec;
-            fs::remove_all(doomed, ec);
-            _exit(0);
-        }
-        close(ends[0]);
-        if (sweeper < 0)
-            close(ends[1]);
-        else
-            hold = ends[1];
-        return true;
-    }
-
-    const fs::path& Path() const { return path; }
-    // The pipe end every part inherits (-1 without a sweeper).
-    int Hold() const { return hold; }
-
-private:
-    fs::path path;
-    int hold = -1;
-    pid_t sweeper = -1;
-};
+// killed outright (OrvSweptDirectory).
 
 // Starts this program on one part: PNG frames, no music, no trace. The part
-// dies with the capture (a parent killed outright cannot stop it otherwise)
-// and holds the workspace's pipe until it exits.
-bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, int hold, std::string* error)
+// dies with the capture and holds the working directory until it exits.
+bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSweptDirectory& work, std::string* error)
 {
-    std::error_code ec;
-    const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
     std::vector<std::string> args = {
-        self, "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
+        "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
     // The parts draw their pictures as the whole capture would.
@@ -164,45 +82,16 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, int hold, std:
         args.insert(args.end(), {"--samples", std::to_string(o.samples)});
     if (o.supersample > 1)
         args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
-        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
-            _exit(127);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        const int log = open(part.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (null < 0 || log < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(log, STDERR_FILENO) < 0)
-            _exit(127);
-        if (hold >= 0)
-            fcntl(hold, F_SETFD, 0);
-        execv("/proc/self/exe", argv.data());
-        _exit(127);
-    }
-    if (pid < 0) {
-        *error = "cannot start a capture process: " + std::string(std::strerror(errno));
-        return false;
-    }
-    part.pid = pid;
-    return true;
+    return part.process.Start(args, part.log.string(), work, error);
 }
 
 // Ends every part still running and waits for it.
 void StopParts(std::vector<Part>& parts)
 {
     for (Part& p : parts)
-        if (p.pid > 0)
-            kill(p.pid, SIGTERM);
+        p.process.Terminate();
     for (Part& p : parts)
-        if (p.pid > 0) {
-            waitpid(p.pid, &p.status, 0);
-            p.pid = -1;
-        }
+        p.process.Wait();
 }
 
 // Counts the frames a part has finished (each appears under its final name
@@ -288,9 +177,9 @@ private:
 // naming it names the target's directory instead.
 std::string Reason(const Part& p, const fs::path& workspace)
 {
-    if (WIFSIGNALED(p.status)) {
-        const char* name = sigabbrev_np(WTERMSIG(p.status));
-        return "killed by signal " + std::to_string(WTERMSIG(p.status)) + " (SIG" + (name ? name : "?") + ")";
+    if (const int sig = p.process.Signal()) {
+        const char* name = OrvStopSignals::Name(sig);
+        return "killed by signal " + std::to_string(sig) + " (SIG" + (name ? name : "?") + ")";
     }
     std::string why = p.failure;
     // What the part says it left behind goes with its directory.
@@ -305,7 +194,7 @@ std::string Reason(const Part& p, const fs::path& workspace)
     if (why.empty() && !p.held.empty())
         why = StartsWith(p.held, "orvdemo: ") ? p.held.substr(9) : p.held;
     if (why.empty())
-        why = "exited with status " + std::to_string(WEXITSTATUS(p.status));
+        why = "exited with status " + std::to_string(p.process.ExitStatus());
     return why;
 }
 
@@ -344,8 +233,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
         return Fail(error);
     const bool video = OrvIsVideoTarget(options.capture);
     const fs::path target = sink->Path();
-    Workspace work;
-    if (!work.Create((video ? target.parent_path() : target) / (".orvdemo-" + std::to_string(getpid())), &error))
+    OrvSweptDirectory work;
+    if (!work.Create((video ? target.parent_path() : target) / (".orvdemo-" + std::to_string(OrvProcessId())), &error))
         return Fail(error);
 
     // Render the parts, all at once.
@@ -359,7 +248,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
         p.log = work.Path() / (std::to_string(k) + ".log");
     }
     for (Part& p : parts)
-        if (!StartPart(p, options, OrvCaptureMilliseconds(p.first, fps), work.Hold(), &error)) {
+        if (!StartPart(p, options, OrvCaptureMilliseconds(p.first, fps), work, &error)) {
             StopParts(parts);
             return Fail(error);
         }
@@ -374,17 +263,16 @@ int OrvRunParallelCapture(const OrvOptions& options)
             break;
         running = false;
         for (Part& p : parts) {
-            if (p.pid <= 0)
+            if (!p.process.Running())
                 continue;
-            const bool exited = waitpid(p.pid, &p.status, WNOHANG) == p.pid;
+            const bool exited = p.process.Ended();
             relay.Read(p);
             CountMade(p);
             if (!exited) {
                 running = true;
                 continue;
             }
-            p.pid = -1;
-            if (WIFEXITED(p.status) && WEXITSTATUS(p.status) == 0) {
+            if (p.process.Succeeded()) {
                 relay.Release(p);
                 continue;
             }
@@ -408,10 +296,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
         }
         if (done > shown)
             rendering.Update((shown = done), plan[timeline.SceneOf(next < 0 ? first + total - 1 : next)].name);
-        if (running) {
-            pollfd wake = {OrvStopSignals::WakeFd(), POLLIN, 0};
-            poll(&wake, wake.fd >= 0 ? 1 : 0, 100);
-        }
+        if (running)
+            OrvStopSignals::Wait(100);
     }
     const double rendered = rendering.Seconds();
     int64_t frames = total;
@@ -433,7 +319,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
     // Join: the frames in order. PNG frames are already what a PNG capture
     // holds: they only move and take their place in the numbering. A video
     // gets them through the sink a single capture uses, in one encode.
-    const char* signalName = sig ? sigabbrev_np(sig) : nullptr;
+    const char* signalName = sig ? OrvStopSignals::Name(sig) : nullptr;
     if (frames == 0) {
         std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after 0 frames; %s\n",
                      signalName ? signalName : "?", sink->LeftBehind(0).c_str());
@@ -449,7 +335,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
         for (int64_t j = 0; j < p.frames && written < frames; ++j) {
             const fs::path from = p.dir / FrameName(j);
             if (!video) {
-                if (std::rename(from.c_str(), (target / FrameName(written)).c_str()) != 0)
+                if (!OrvRenameOver(from.string(), (target / FrameName(written)).string()))
                     return Fail("cannot move a frame into " + target.string() + ": " + std::strerror(errno) + "; " +
                                 sink->LeftBehind(written));
                 ++written;
@@ -475,7 +361,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
     if (sig || late) {
         encoding.Break();
         sig = sig ? sig : late;
-        signalName = sigabbrev_np(sig);
+        signalName = OrvStopSignals::Name(sig);
         const bool kept = written > 0 && sink->Close(late != 0, &error);
         std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; ", signalName ? signalName : "?",
                      static_cast<long long>(written), written == 1 ? "" : "s");

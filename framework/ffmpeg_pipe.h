@@ -1,24 +1,23 @@
 // OrvFfmpegPipe: a child program (ffmpeg) fed through a pipe on its standard input.
 //
-// The write end is close-on-exec and the child starts with SIGPIPE at its
-// default, in a process group of its own (a terminal's Ctrl+C reaches only us).
-// A child that dies makes Write fail with EPIPE instead of killing us,
+// The write end is not inherited by other children and the child starts with
+// SIGPIPE at its default, in a process group of its own (a terminal's Ctrl+C
+// reaches only us). A child that dies makes Write fail instead of killing us,
 // provided the caller ignores SIGPIPE while it writes (OrvIgnoreSigpipe). The
-// destructor ends a child still running: SIGTERM, then SIGKILL after a second.
+// destructor ends a child still running: asked to terminate, then killed after
+// a second.
 //
 // Threads: use from one thread.
 #pragma once
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/types.h>
-
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 class OrvFfmpegPipe {
 public:
-    OrvFfmpegPipe() = default;
+    OrvFfmpegPipe();
     ~OrvFfmpegPipe();
 
     OrvFfmpegPipe(const OrvFfmpegPipe&) = delete;
@@ -47,19 +46,9 @@ public:
     bool FinishWhileWorking(const std::string& output, int idleMs, std::string* error);
 
 private:
-    bool WaitFor(int timeoutMs, std::string* error);
-    std::string Activity(const std::string& output) const;
-
-    pid_t child = -1;
-    int fd = -1;
-    bool stalled = false;        // stopped reading while a stop signal waited
-    bool exitedCleanly = false;
+    struct Platform;
+    std::unique_ptr<Platform> platform;
 };
-
-// Starts argv[0] (searched in PATH) with the given file actions and attributes
-// (either may be null); returns posix_spawn's result (0 or an errno value).
-int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
-             const posix_spawnattr_t* attr, pid_t* pid);
 
 // Runs argv[0] (searched in PATH) to its end with its standard output in
 // `output`; true when it exited with status 0, else `error` says how it ended.
@@ -68,7 +57,8 @@ bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, 
 // True when `name` is an executable file in one of PATH's directories.
 bool OrvFindProgram(const std::string& name);
 
-// Ignores SIGPIPE for its lifetime and restores the previous disposition after.
+// Ignores SIGPIPE for its lifetime and restores the previous disposition after
+// (does nothing where writing to a closed pipe raises no signal).
 class OrvIgnoreSigpipe {
 public:
     OrvIgnoreSigpipe();
@@ -77,5 +67,6 @@ public:
     OrvIgnoreSigpipe& operator=(const OrvIgnoreSigpipe&) = delete;
 
 private:
-    struct sigaction previous {};
+    struct Platform;
+    std::unique_ptr<Platform> platform;
 };

@@ -1,9 +1,9 @@
 #include "framework/music.h"
 
+#include "framework/audio_system.h"
 #include "framework/data_file.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <cerrno>
@@ -19,24 +19,6 @@ void KeepLastLogLine(const char* message, void* user)
 {
     if (message && user)
         *static_cast<std::string*>(user) = message;
-}
-
-// ALSA's error callback type; variadic like printf.
-using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt, ...);
-
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-// SDL loads ALSA at run time, and ALSA prints its own errors on stderr when no
-// card exists. Loads it first (and keeps it loaded) to give it a silent handler,
-// so a machine without sound says so in one line of ours.
-void SilenceAlsa()
-{
-    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
-    if (!alsa)
-        return;
-    using SetHandler = int (*)(AlsaErrorHandler);
-    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
-        set(IgnoreAlsaError);
 }
 
 }  // namespace
@@ -123,7 +105,7 @@ bool OrvMusic::Load(const char* fileName)
 static bool StartAudio()
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SilenceAlsa();
+    OrvQuietAudioSystem();
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 

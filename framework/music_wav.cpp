@@ -2,16 +2,14 @@
 
 #include "framework/music.h"
 
-#include <fcntl.h>
 #include <libopenmpt/libopenmpt.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -135,21 +133,26 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
 
 bool OrvCutMusicWav(const std::string& wavPath, int64_t sampleFrames, std::string* error)
 {
-    const int fd = open(wavPath.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::FILE* f = std::fopen(wavPath.c_str(), "r+b");
+    if (!f)
         return Fail(error, wavPath + ": " + std::strerror(errno));
     const int64_t dataBytes = sampleFrames * kBytesPerFrame;
     const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
-    struct stat st {};
+    const auto length = static_cast<std::uintmax_t>(header.size() + dataBytes);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(wavPath, ec);
     std::string why;
-    if (fstat(fd, &st) != 0)
-        why = std::strerror(errno);
-    else if (sampleFrames < 0 || st.st_size < static_cast<off_t>(header.size() + dataBytes))
+    if (ec)
+        why = ec.message();
+    else if (sampleFrames < 0 || size < length)
         why = "holds less music than asked for";
-    else if (pwrite(fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size()) ||
-             ftruncate(fd, static_cast<off_t>(header.size() + dataBytes)) != 0)
+    else if (!WriteAll(f, header.data(), header.size()) || std::fflush(f) != 0)
         why = std::strerror(errno);
-    if (close(fd) != 0 && why.empty())
+    if (std::fclose(f) != 0 && why.empty())
         why = std::strerror(errno);
+    if (why.empty())
+        std::filesystem::resize_file(wavPath, length, ec);
+    if (why.empty() && ec)
+        why = ec.message();
     return why.empty() || Fail(error, wavPath + ": " + why);
 }

@@ -1,13 +1,15 @@
 // OrvOffscreen: an OpenGL compatibility context with no window.
 //
-// Made through EGL on Mesa's surfaceless platform with a pbuffer surface of the
-// requested size (RGBA8, depth 24, stencil 8), so GL code can run on a machine
-// with no X server: the unit tests, the inspector and the video capture use it.
+// A drawing surface of the requested size (RGBA8, depth 24, stencil 8) that
+// needs no window and no display (on Linux: EGL on Mesa's surfaceless platform
+// with a pbuffer), so GL code can run on a machine with no X server: the unit
+// tests, the inspector and the video capture use it.
 //
 // Threads: construct, use and destroy on one thread; the context is current on
 // the constructing thread while the object lives (until MakeCurrent elsewhere).
 #pragma once
 
+#include <memory>
 #include <string>
 
 class OrvOffscreen {
@@ -42,9 +44,8 @@ public:
 private:
     bool Fail(const char* step);
 
-    void* display = nullptr;  // EGLDisplay
-    void* surface = nullptr;  // EGLSurface
-    void* context = nullptr;  // EGLContext
+    struct Platform;
+    std::unique_ptr<Platform> platform;
     int width;
     int height;
     int samples = 0;

@@ -1,15 +1,14 @@
 #include "framework/png_image.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "framework/files.h"
 
 namespace {
 
@@ -45,22 +44,17 @@ void FlushBytes(png_structp png) { std::fflush(static_cast<PngTrouble*>(png_get_
 bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error)
 {
-    // O_NOFOLLOW: a symbolic link in the file's place is refused, never written through.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int code = errno;
-        struct stat st {};
+    std::string why;
+    std::FILE* file = OrvReplaceFile(path, &why);
+    if (!file) {
         if (error)
-            *error = path + ": " +
-                     (code == ELOOP && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)
-                          ? std::string("a symbolic link is in the way; not written through it")
-                          : std::string(std::strerror(code)));
+            *error = path + ": " + why;
         return false;
     }
-    return WritePNG(fd, path, rgb, width, height, error);
+    return WritePNG(file, path, rgb, width, height, error);
 }
 
-bool WritePNG(int fd, const std::string& path, const unsigned char* rgb, int width, int height,
+bool WritePNG(std::FILE* file, const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error)
 {
     auto fail = [&](const std::string& why) {
@@ -68,12 +62,6 @@ bool WritePNG(int fd, const std::string& path, const unsigned char* rgb, int wid
             *error = path + ": " + why;
         return false;
     };
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        const int code = errno;
-        close(fd);
-        return fail(std::strerror(code));
-    }
     PngTrouble trouble;
     trouble.file = file;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trouble, OnPngError, OnPngWarning);

@@ -1,6 +1,7 @@
 // WritePNG and ReadPNG: tightly packed RGB rows, top row first, as 8-bit PNG files.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,9 @@
 bool WritePNG(const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error = nullptr);
 
-// Writes to `fd`, a file the caller opened for writing, and closes it; `path`
-// names it in the error.
-bool WritePNG(int fd, const std::string& path, const unsigned char* rgb, int width, int height,
+// Writes to `file`, opened by the caller for binary writing, and closes it;
+// `path` names it in the error.
+bool WritePNG(std::FILE* file, const std::string& path, const unsigned char* rgb, int width, int height,
               std::string* error = nullptr);
 
 // Reads a PNG as RGB; false with `error` set when it cannot be read.

@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <functional>
 
-// Milliseconds of CLOCK_MONOTONIC, reduced to 32 bits.
+// Milliseconds of the system's monotonic clock, reduced to 32 bits (each
+// platform provides it: CLOCK_MONOTONIC on Linux).
 uint32_t OrvMonotonicMilliseconds();
 
 class OrvTimer {

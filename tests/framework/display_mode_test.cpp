@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/display_mode.h"
+#include "framework/linux/display_mode.h"
 
 TEST(OrvPickMode, Prefers75HzElseTheClosestRefreshOfTheRequestedSize)
 {

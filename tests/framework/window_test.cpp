@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "framework/display_mode.h"
+#include "framework/linux/display_mode.h"
 #include "framework/window.h"
 #include "support/x11_test_support.h"
 

@@ -1,5 +1,8 @@
+// OrvFfmpegPipe and its helpers on POSIX: posix_spawnp, a pipe, waitpid, and
+// /proc to see whether a finishing child still works.
 #include "framework/ffmpeg_pipe.h"
 
+#include "framework/linux/stop_wake.h"
 #include "framework/stop_signals.h"
 
 #include <fcntl.h>
@@ -36,19 +39,43 @@ std::string ExitText(int status)
     return "ended abnormally";
 }
 
+// Starts argv[0] (searched in PATH) with the given file actions and attributes
+// (either may be null); returns posix_spawn's result (0 or an errno value).
+int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
+             const posix_spawnattr_t* attr, pid_t* pid)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return posix_spawnp(pid, args[0], actions, attr, args.data(), environ);
+}
+
 }  // namespace
+
+struct OrvFfmpegPipe::Platform {
+    bool WaitFor(int timeoutMs, std::string* error);
+    std::string Activity(const std::string& output) const;
+
+    pid_t child = -1;
+    int fd = -1;
+    bool stalled = false;        // stopped reading while a stop signal waited
+    bool exitedCleanly = false;
+};
+
+OrvFfmpegPipe::OrvFfmpegPipe() : platform(std::make_unique<Platform>()) {}
 
 OrvFfmpegPipe::~OrvFfmpegPipe()
 {
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-    if (child > 0) {
-        kill(child, SIGTERM);
+    if (platform->fd >= 0)
+        close(platform->fd);
+    platform->fd = -1;
+    if (platform->child > 0) {
+        kill(platform->child, SIGTERM);
         std::string ignored;
-        if (!WaitFor(1000, &ignored)) {
-            kill(child, SIGKILL);
-            WaitFor(-1, &ignored);
+        if (!platform->WaitFor(1000, &ignored)) {
+            kill(platform->child, SIGKILL);
+            platform->WaitFor(-1, &ignored);
         }
     }
 }
@@ -74,17 +101,17 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
-    const int rc = OrvSpawn(argv, &actions, &attr, &child);
+    const int rc = OrvSpawn(argv, &actions, &attr, &platform->child);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(ends[0]);
     if (rc != 0) {
-        child = -1;
+        platform->child = -1;
         close(ends[1]);
         *error = Errno("cannot run " + argv[0], rc);
         return false;
     }
-    fd = ends[1];
+    platform->fd = ends[1];
     return true;
 }
 
@@ -109,14 +136,14 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) {
                 // It stopped reading: nothing it could still finish is worth waiting for.
-                stalled = true;
+                platform->stalled = true;
                 *error = "ffmpeg stopped reading frames";
                 return false;
             }
             timeout = static_cast<int>(left.count());
         }
         // Wait for room in the pipe or, until a stop has come, for a stop signal.
-        pollfd fds[2] = {{fd, POLLOUT, 0}, {OrvStopSignals::WakeFd(), POLLIN, 0}};
+        pollfd fds[2] = {{platform->fd, POLLOUT, 0}, {OrvStopSignalsWakeFd(), POLLIN, 0}};
         const nfds_t count = !draining && fds[1].fd >= 0 ? 2 : 1;
         if (poll(fds, count, timeout) < 0 && errno != EINTR) {
             *error = Errno("waiting for ffmpeg", errno);
@@ -124,14 +151,14 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
         }
         if (!(fds[0].revents & (POLLOUT | POLLERR | POLLHUP)))
             continue;
-        const ssize_t n = write(fd, p, bytes);
+        const ssize_t n = write(platform->fd, p, bytes);
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n < 0) {
             const int code = errno;
             std::string ended;
             if (code == EPIPE)
-                WaitFor(-1, &ended);
+                platform->WaitFor(-1, &ended);
             *error = code == EPIPE ? "ffmpeg stopped reading frames" + (ended.empty() ? "" : " (" + ended + ")")
                                    : Errno("writing to ffmpeg", code);
             return false;
@@ -144,16 +171,16 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
 
 bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
 {
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-    if (stalled) {
+    if (platform->fd >= 0)
+        close(platform->fd);
+    platform->fd = -1;
+    if (platform->stalled) {
         // It stopped reading long ago: it will not finish a file now.
         *error = "ffmpeg stopped reading frames";
         return false;
     }
-    if (WaitFor(timeoutMs, error))
-        return child <= 0 && exitedCleanly;
+    if (platform->WaitFor(timeoutMs, error))
+        return platform->child <= 0 && platform->exitedCleanly;
     *error = "ffmpeg did not finish within " + std::to_string(timeoutMs / 1000) + " s";
     return false;
 }
@@ -161,30 +188,30 @@ bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
 bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error)
 {
     using Clock = std::chrono::steady_clock;
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-    if (stalled) {
+    if (platform->fd >= 0)
+        close(platform->fd);
+    platform->fd = -1;
+    if (platform->stalled) {
         *error = "ffmpeg stopped reading frames";
         return false;
     }
     // The stop signals received so far are spent; a byte arriving on the wake
     // pipe from now on is another one.
-    const int wake = OrvStopSignals::WakeFd();
+    const int wake = OrvStopSignalsWakeFd();
     char spent[64];
     while (wake >= 0 && read(wake, spent, sizeof spent) > 0) {
     }
-    std::string seen = Activity(output);
+    std::string seen = platform->Activity(output);
     Clock::time_point lastChange = Clock::now();
     for (;;) {
-        if (WaitFor(0, error))
-            return child <= 0 && exitedCleanly;
+        if (platform->WaitFor(0, error))
+            return platform->child <= 0 && platform->exitedCleanly;
         pollfd again = {wake, POLLIN, 0};
         if (poll(&again, wake >= 0 ? 1 : 0, 100) > 0 && (again.revents & POLLIN)) {
             *error = "stopped again while ffmpeg was finishing the video";
             return false;
         }
-        const std::string now = Activity(output);
+        const std::string now = platform->Activity(output);
         if (now != seen) {
             seen = now;
             lastChange = Clock::now();
@@ -197,7 +224,7 @@ bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, st
 
 // What shows the child still working: its CPU time and I/O counters (from
 // /proc, where there is one) and the size of its output file. Any change is progress.
-std::string OrvFfmpegPipe::Activity(const std::string& output) const
+std::string OrvFfmpegPipe::Platform::Activity(const std::string& output) const
 {
     const auto slurp = [](const std::string& path) {
         std::ifstream in(path);
@@ -229,7 +256,7 @@ std::string OrvFfmpegPipe::Activity(const std::string& output) const
 // Reaps the child, waiting at most `timeoutMs` (-1: as long as it takes). True
 // once it has been reaped; `exitedCleanly` tells whether it exited with status
 // 0, else `error` says how it ended.
-bool OrvFfmpegPipe::WaitFor(int timeoutMs, std::string* error)
+bool OrvFfmpegPipe::Platform::WaitFor(int timeoutMs, std::string* error)
 {
     if (child <= 0)
         return true;
@@ -256,16 +283,6 @@ bool OrvFfmpegPipe::WaitFor(int timeoutMs, std::string* error)
         if (timeoutMs >= 0)
             usleep(10000);
     }
-}
-
-int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
-             const posix_spawnattr_t* attr, pid_t* pid)
-{
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    return posix_spawnp(pid, args[0], actions, attr, args.data(), environ);
 }
 
 bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, std::string* error)
@@ -326,12 +343,16 @@ bool OrvFindProgram(const std::string& name)
     return false;
 }
 
-OrvIgnoreSigpipe::OrvIgnoreSigpipe()
+struct OrvIgnoreSigpipe::Platform {
+    struct sigaction previous {};
+};
+
+OrvIgnoreSigpipe::OrvIgnoreSigpipe() : platform(std::make_unique<Platform>())
 {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &previous);
+    sigaction(SIGPIPE, &ignore, &platform->previous);
 }
 
-OrvIgnoreSigpipe::~OrvIgnoreSigpipe() { sigaction(SIGPIPE, &previous, nullptr); }
+OrvIgnoreSigpipe::~OrvIgnoreSigpipe() { sigaction(SIGPIPE, &platform->previous, nullptr); }

@@ -1,11 +1,17 @@
+// OrvStopSignals on POSIX signals: handlers installed without SA_RESTART, and
+// a non-blocking self-pipe whose read end the window thread polls.
 #include "framework/stop_signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+
+#include "framework/linux/stop_wake.h"
 
 namespace {
 
@@ -59,7 +65,15 @@ void OrvStopSignals::Install()
 
 int OrvStopSignals::Pending() { return received.load(std::memory_order_acquire); }
 
-int OrvStopSignals::WakeFd() { return wakePipe[0]; }
+int OrvStopSignalsWakeFd() { return wakePipe[0]; }
+
+void OrvStopSignals::Wait(int timeoutMs)
+{
+    pollfd wake = {wakePipe[0], POLLIN, 0};
+    poll(&wake, wake.fd >= 0 ? 1 : 0, timeoutMs);
+}
+
+const char* OrvStopSignals::Name(int sig) { return sigabbrev_np(sig); }
 
 void OrvStopSignals::Clear()
 {

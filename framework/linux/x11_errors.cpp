@@ -1,4 +1,4 @@
-#include "framework/x11_errors.h"
+#include "framework/linux/x11_errors.h"
 
 #include <X11/Xlib.h>
 

@@ -1,4 +1,4 @@
-#include "framework/display_mode.h"
+#include "framework/linux/display_mode.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cmath>
 
-#include "framework/x11_errors.h"
+#include "framework/linux/x11_errors.h"
 
 namespace {
 

@@ -1,0 +1,5 @@
+#include "framework/fp_traps.h"
+
+#include <fenv.h>
+
+void OrvMaskFloatingPointTraps() { fedisableexcept(FE_ALL_EXCEPT); }
