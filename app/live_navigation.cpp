@@ -114,6 +114,8 @@ void OrvLiveNavigation::Handle(OrvKey key)
         clock.Pause(!clock.Paused());
         if (music)
             music->Pause(clock.Paused());
+        holdStarting = clock.Paused();
+        heldPicture = {};
         break;
     case OrvKey::NextScene:
         Enter(timeline.FirstFrameOf(scene + 1));
@@ -140,10 +142,10 @@ void OrvLiveNavigation::BeginFrame()
     for (;;) {
         for (OrvKey key; (key = window.NextKey()) != OrvKey::Nothing;)
             Handle(key);
-        if (!clock.Paused() || window.QuitRequested() || show.Ended())
+        if (!clock.Paused() || holdStarting || window.QuitRequested() || show.Ended())
             return;
-        if (snapshotAsked)
-            SaveSnapshot(GL_FRONT);
+        if (snapshotAsked && !heldPicture.rgb.empty())
+            SaveSnapshot(heldPicture);
         // Held: the last picture stays on screen; keys and a quit still work.
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -151,22 +153,25 @@ void OrvLiveNavigation::BeginFrame()
 
 void OrvLiveNavigation::EndFrame()
 {
+    if (holdStarting) {
+        // The first frame at the held time: the picture that stays on screen.
+        holdStarting = false;
+        heldPicture = ReadPicture();
+    }
     if (snapshotAsked)
-        SaveSnapshot(GL_BACK);
+        SaveSnapshot(heldPicture.rgb.empty() ? ReadPicture() : heldPicture);
 }
 
-// Writes the picture in `buffer` (the frame just drawn, or while the show is
-// held the one on screen) to the next free orvdemo-NNNN.png.
-void OrvLiveNavigation::SaveSnapshot(unsigned buffer)
+// The frame just drawn (the back buffer).
+OrvLiveNavigation::Picture OrvLiveNavigation::ReadPicture() const
 {
-    snapshotAsked = false;
     const int width = window.Width(), height = window.Height();
     std::vector<unsigned char> rows(static_cast<size_t>(width) * height * 3);
     GLint alignment = 4, readBuffer = GL_BACK;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(buffer);
+    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     glReadBuffer(static_cast<GLenum>(readBuffer));
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
@@ -176,13 +181,20 @@ void OrvLiveNavigation::SaveSnapshot(unsigned buffer)
     for (int y = 0; y < height; ++y)
         std::copy_n(&rows[static_cast<size_t>(height - 1 - y) * stride], stride,
                     &picture[static_cast<size_t>(y) * stride]);
+    return {std::move(picture), width, height};
+}
+
+// Writes `picture` to the next free orvdemo-NNNN.png.
+void OrvLiveNavigation::SaveSnapshot(const Picture& picture)
+{
+    snapshotAsked = false;
     std::string path;
     std::FILE* file = CreateSnapshotFile(snapshotDir, snapshotNumber, &path);
     std::string error;
     bool saved = false;
     if (!file)
         error = path + ": " + std::strerror(errno);
-    else if (!(saved = WritePNG(file, path, picture.data(), width, height, &error)))
+    else if (!(saved = WritePNG(file, path, picture.rgb.data(), picture.width, picture.height, &error)))
         std::remove(path.c_str());  // ours, and only part of a picture
     if (saved)
         std::fprintf(stderr, "orvdemo: saved the frame on screen to %s\n", path.c_str());

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "show/timeline.h"
 
@@ -70,7 +71,14 @@ public:
 private:
     void Handle(OrvKey key);
     void Enter(int64_t frame);
-    void SaveSnapshot(unsigned buffer);
+    // An RGB picture, top row first.
+    struct Picture {
+        std::vector<unsigned char> rgb;
+        int width = 0;
+        int height = 0;
+    };
+    Picture ReadPicture() const;
+    void SaveSnapshot(const Picture& picture);
 
     OrvShow& show;
     OrvTimer& timer;
@@ -84,4 +92,8 @@ private:
     uint32_t origin = 0;  // show clock reading at show time 0
     bool snapshotAsked = false;
     int snapshotNumber = 0;
+    // Held: one more frame is drawn at the held time and kept here, since what a
+    // window shows cannot be read back reliably (a front buffer may read black).
+    bool holdStarting = false;
+    Picture heldPicture;
 };

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <iterator>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/png_image.h"
 #include "show/show_constants.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -327,7 +329,8 @@ TEST_F(DemoProcess, FramesEndsTheLiveShowAfterThatManyFrames)
 // started, in a file of its own (a link holding the first name, even one to
 // nowhere, is passed over, never written through); Right moves on to a later
 // scene (another picture); Space holds the show, so two pictures taken while
-// it is held are the same.
+// it is held are the same, and show the scene (what a window shows may read
+// back black, so the held picture must come from a frame as it was drawn).
 TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
 {
     char pattern[] = "/tmp/orv-keys-XXXXXX";
@@ -356,6 +359,10 @@ TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
     SendKey(display, window, XK_space);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const std::string held1 = shot(4);
+    std::vector<unsigned char> heldRgb;
+    int heldWidth = 0, heldHeight = 0;
+    std::string pngError;
+    const bool heldRead = ReadPNG(dir + "/orvdemo-0004.png", &heldRgb, &heldWidth, &heldHeight, &pngError);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     const std::string held2 = shot(5);
     SendKey(display, window, XK_space);
@@ -369,6 +376,9 @@ TEST_F(DemoProcess, KeysSkipScenesHoldTheShowAndSaveFrames)
     EXPECT_NE(intro, later) << "Right did not move the show on";
     ASSERT_GT(held1.size(), 1000u);
     EXPECT_EQ(held1, held2) << "the show moved on while held";
+    ASSERT_TRUE(heldRead) << pngError;
+    EXPECT_TRUE(std::any_of(heldRgb.begin(), heldRgb.end(), [](unsigned char c) { return c > 16; }))
+        << "the picture saved while held is black";
     EXPECT_NE(ReadAll(errPath).find("saved the frame on screen to " + dir + "/orvdemo-0002.png"),
               std::string::npos)
         << ReadAll(errPath);
