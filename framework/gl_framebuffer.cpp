@@ -1,9 +1,5 @@
 #include "framework/gl_framebuffer.h"
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 #include <GL/gl.h>
 #include <GL/glext.h>
 

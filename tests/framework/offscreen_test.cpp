@@ -1,7 +1,3 @@
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
