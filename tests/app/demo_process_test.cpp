@@ -94,13 +94,15 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        char number[16] = {};
-        ssize_t got = read(fds[0], number, sizeof number - 1);
+        // Xvfb writes the number and its newline in two writes and dies if the
+        // second finds the pipe closed: read up to the newline.
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
-        if (got > 0) {
-            number[std::strcspn(number, "\n")] = '\0';
-            name = std::string(":") + number;
-        }
+        if (c == '\n' && !number.empty())
+            name = ":" + number;
     }
     ~PrivateServer()
     {
