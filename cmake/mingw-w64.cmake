@@ -15,25 +15,49 @@ set(CMAKE_C_COMPILER ${ORV_MINGW_HOST}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ORV_MINGW_HOST}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORV_MINGW_HOST}-windres)
 
-# The toolchain file is read again for every try_compile: the prefix is looked
-# up once and handed on through the environment.
-if(NOT ORV_WIN_DEPS AND DEFINED ENV{ORV_WIN_DEPS})
-  set(ORV_WIN_DEPS "$ENV{ORV_WIN_DEPS}")
-endif()
-if(NOT ORV_WIN_DEPS)
+# The prefix: ORV_WIN_DEPS from the environment (how it is handed on to the
+# try_compile projects, which read this file again) or from the command line,
+# else where scripts/cross-deps builds it. The found prefix is not kept in the
+# cache: a change of the libraries' versions or flags moves it, and the next
+# configure follows.
+if(DEFINED ENV{ORV_WIN_DEPS})
+  set(orv_deps "$ENV{ORV_WIN_DEPS}")
+elseif(ORV_WIN_DEPS)
+  set(orv_deps "${ORV_WIN_DEPS}")
+else()
   execute_process(
     COMMAND "${CMAKE_CURRENT_LIST_DIR}/../scripts/cross-deps" --print-prefix
-    OUTPUT_VARIABLE ORV_WIN_DEPS OUTPUT_STRIP_TRAILING_WHITESPACE
+    OUTPUT_VARIABLE orv_deps OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE orv_deps_result)
   if(NOT orv_deps_result EQUAL 0)
     message(FATAL_ERROR "scripts/cross-deps --print-prefix failed")
   endif()
 endif()
-if(NOT EXISTS "${ORV_WIN_DEPS}/.complete")
-  message(FATAL_ERROR "The Windows libraries are not built in ${ORV_WIN_DEPS}: run scripts/cross-deps first")
+if(NOT EXISTS "${orv_deps}/.complete")
+  message(FATAL_ERROR "The Windows libraries are not built in ${orv_deps}: run scripts/cross-deps first")
 endif()
-set(ORV_WIN_DEPS "${ORV_WIN_DEPS}" CACHE PATH "Prefix of the static Windows libraries")
-set(ENV{ORV_WIN_DEPS} "${ORV_WIN_DEPS}")
+set(ENV{ORV_WIN_DEPS} "${orv_deps}")
+
+# A build tree configured against another prefix forgets what it found there
+# (library paths, pkg-config results), or it would go on linking the old libraries.
+# (A tree that does not say which prefix it used forgets them too.)
+if(NOT CMAKE_IN_TRY_COMPILE AND NOT "${ORV_WIN_DEPS_USED}" STREQUAL "${orv_deps}")
+  get_cmake_property(orv_cached CACHE_VARIABLES)
+  foreach(orv_var IN LISTS orv_cached)
+    get_property(orv_value CACHE "${orv_var}" PROPERTY VALUE)
+    set(orv_at -1)
+    if(ORV_WIN_DEPS_USED)
+      string(FIND "${orv_value}" "${ORV_WIN_DEPS_USED}" orv_at)
+    endif()
+    if(orv_var MATCHES "^(__pkg_config_|pkgcfg_lib_|GTest_DIR$)" OR orv_at GREATER_EQUAL 0)
+      unset("${orv_var}" CACHE)
+    endif()
+  endforeach()
+endif()
+if(NOT CMAKE_IN_TRY_COMPILE)
+  set(ORV_WIN_DEPS_USED "${orv_deps}" CACHE INTERNAL "Prefix of the Windows libraries this tree was configured with")
+endif()
+set(ORV_WIN_DEPS "${orv_deps}")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_HOST} ${ORV_WIN_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
