@@ -3,7 +3,12 @@
 
 Prints "PIXELS DIFFERING MAXDIFF" (pixels whose channels differ at all, out of
 PIXELS; the largest difference of one channel). Exits 0 when they are equal,
-1 when they differ, 2 when they cannot be compared."""
+1 when they differ, 2 when they cannot be compared.
+
+pngdiff --raw STREAM A.png B.png ...: compares a stream of raw RGB frames (what
+a capture feeds ffmpeg) with the pictures, frame by frame: the stream must hold
+exactly those frames, in that order. Prints the number of frames compared, or
+the first frame that differs."""
 import struct
 import sys
 import zlib
@@ -52,7 +57,33 @@ def read_png(path):
     return width, height, b''.join(rows)
 
 
+def compare_raw(stream, pictures):
+    try:
+        with open(stream, 'rb') as f:
+            data = f.read()
+        offset = 0
+        for n, path in enumerate(pictures):
+            width, height, rgb = read_png(path)
+            frame = data[offset:offset + len(rgb)]
+            offset += len(rgb)
+            if frame != rgb:
+                print('pngdiff: frame %d of %s (%s) differs%s' %
+                      (n, stream, path, ' (the stream ends)' if len(frame) < len(rgb) else ''), file=sys.stderr)
+                return 1
+    except (OSError, ValueError, IndexError, zlib.error) as e:
+        print('pngdiff:', e, file=sys.stderr)
+        return 2
+    if offset != len(data):
+        print('pngdiff: %s holds %d bytes beyond the %d frames' % (stream, len(data) - offset, len(pictures)),
+              file=sys.stderr)
+        return 1
+    print(len(pictures))
+    return 0
+
+
 def main():
+    if len(sys.argv) >= 3 and sys.argv[1] == '--raw':
+        return compare_raw(sys.argv[2], sys.argv[3:])
     try:
         wa, ha, a = read_png(sys.argv[1])
         wb, hb, b = read_png(sys.argv[2])
