@@ -344,7 +344,7 @@ private:
 std::string OrvMakeTempBeside(const std::string& target, bool directory, std::string* error)
 {
     std::string t = target;
-    while (t.size() > 1 && t.back() == '/')
+    while (t.size() > 1 && OrvIsPathSeparator(t.back()))
         t.pop_back();
     const fs::path parent = fs::path(t).has_parent_path() ? fs::path(t).parent_path() : fs::path(".");
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

@@ -27,6 +27,10 @@
 
 namespace {
 
+// What separates the parts of a path here: '/', and on Windows also a backslash.
+const std::string kSeparators{'/', static_cast<char>(std::filesystem::path::preferred_separator)};
+const std::string kDotOrSeparators = '.' + kSeparators;
+
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxFps = 240;
@@ -249,7 +253,7 @@ std::string RangeProblem(const OrvOptions& o)
 // A video name needs a name before its extension: "dir/.mp4" names no file.
 bool NamesAFile(const std::string& out)
 {
-    const size_t slash = out.find_last_of('/');
+    const size_t slash = out.find_last_of(kSeparators);
     const size_t dot = out.find_last_of('.');
     return dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
 }
@@ -319,7 +323,7 @@ bool CaptureTargetUsable(const OrvOptions& o, std::string* why)
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path out = o.capture;
-    if (OrvIsVideoTarget(o.capture) && o.capture.back() != '/') {
+    if (OrvIsVideoTarget(o.capture) && !OrvIsPathSeparator(o.capture.back())) {
         if (fs::is_directory(out, ec))
             *why = o.capture + " is a directory; give a video file name";
         else if (fs::exists(fs::symlink_status(out, ec)) && !o.overwrite)
@@ -420,7 +424,7 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
 
 bool OrvIsVideoTarget(const std::string& out)
 {
-    const size_t dot = out.find_last_of("./");
+    const size_t dot = out.find_last_of(kDotOrSeparators);
     if (dot == std::string::npos || out[dot] != '.')
         return false;
     std::string ext = out.substr(dot + 1);
@@ -431,7 +435,12 @@ bool OrvIsVideoTarget(const std::string& out)
 bool OrvIsFrameDirectoryTarget(const std::string& out)
 {
     std::error_code ec;
-    return !out.empty() && (out.back() == '/' || std::filesystem::is_directory(out, ec));
+    return !out.empty() && (OrvIsPathSeparator(out.back()) || std::filesystem::is_directory(out, ec));
+}
+
+bool OrvIsPathSeparator(char c)
+{
+    return c == '/' || c == static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
@@ -453,14 +462,15 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
     options.startDir = std::filesystem::current_path(ec).string();
     const std::error_code cwd = ec;
     for (const auto& [option, name] : {std::pair{"--capture", &options.capture}, std::pair{"--data", &options.dataDir}})
-        if (cwd && !name->empty() && name->front() != '/') {
+        if (cwd && !name->empty() && std::filesystem::path(*name).is_relative()) {
             std::fprintf(stderr, "%s: cannot find %s %s: the working directory is gone (%s)\n", program, option,
                          name->c_str(), cwd.message().c_str());
             *exitCode = OrvOptionsExitCode;
             return false;
         }
+    // (Spelled the platform's way: on Windows C:\shows\x.mp4, never C:\shows/x.mp4.)
     if (!options.capture.empty())
-        options.capture = (std::filesystem::path(options.startDir) / options.capture).string();
+        options.capture = (std::filesystem::path(options.startDir) / options.capture).make_preferred().string();
     std::string why;
     if (!options.capture.empty() && !CaptureTargetUsable(options, &why)) {
         std::fprintf(stderr, "%s: %s\n", program, why.c_str());

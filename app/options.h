@@ -77,9 +77,13 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv);
 // ffmpeg can mux (.mp4, .mkv, .webm, .mov, .avi, in any case).
 bool OrvIsVideoTarget(const std::string& out);
 
-// True when a capture target names a directory of PNG frames: it ends in '/'
-// or is an existing directory.
+// True when a capture target names a directory of PNG frames: it ends in a
+// separator or is an existing directory.
 bool OrvIsFrameDirectoryTarget(const std::string& out);
+
+// True for a character that separates the parts of a path: '/', and on
+// Windows also a backslash.
+bool OrvIsPathSeparator(char c);
 
 // Reads WHEN for --start and --end: a scene name (any case) or number 1 to 6,
 // or a show time in seconds ("75.5", "1:15.5"); false when it is neither.
