@@ -46,6 +46,18 @@ public:
     bool FinishWhileWorking(const std::string& output, int idleMs, std::string* error);
 
 private:
+    // Each platform's part of finishing. ClosePipe closes our end (a write
+    // still under way is cancelled); Stalled: the child stopped reading while
+    // a stop signal waited; WaitForChild waits up to `timeoutMs` (-1: as long
+    // as it takes) and is true once the child has ended (else `error` says
+    // how); ExitedCleanly: it has ended with status 0; Activity: a text that
+    // changes while the child works (its CPU time, its I/O, the size of `output`).
+    void ClosePipe();
+    bool Stalled() const;
+    bool WaitForChild(int timeoutMs, std::string* error);
+    bool ExitedCleanly() const;
+    std::string Activity(const std::string& output) const;
+
     struct Platform;
     std::unique_ptr<Platform> platform;
 };

@@ -26,6 +26,15 @@ public:
     // Sleeps up to `timeoutMs` milliseconds, less when a stop signal comes.
     static void Wait(int timeoutMs);
 
+    // Marks the stop signals received so far as seen, so WaitForAnother
+    // reports only later ones (the first began a careful shutdown; a second
+    // cuts it short). Pending() is unchanged.
+    static void MarkSeen();
+
+    // Sleeps up to `timeoutMs` milliseconds; true, as soon as it comes, when a
+    // stop signal arrives after MarkSeen.
+    static bool WaitForAnother(int timeoutMs);
+
     // The signal's short name without "SIG" ("INT", "TERM"), null when unknown.
     static const char* Name(int sig);
 

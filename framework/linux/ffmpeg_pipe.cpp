@@ -169,58 +169,20 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
     return true;
 }
 
-bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
+void OrvFfmpegPipe::ClosePipe()
 {
     if (platform->fd >= 0)
         close(platform->fd);
     platform->fd = -1;
-    if (platform->stalled) {
-        // It stopped reading long ago: it will not finish a file now.
-        *error = "ffmpeg stopped reading frames";
-        return false;
-    }
-    if (platform->WaitFor(timeoutMs, error))
-        return platform->child <= 0 && platform->exitedCleanly;
-    *error = "ffmpeg did not finish within " + std::to_string(timeoutMs / 1000) + " s";
-    return false;
 }
 
-bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error)
-{
-    using Clock = std::chrono::steady_clock;
-    if (platform->fd >= 0)
-        close(platform->fd);
-    platform->fd = -1;
-    if (platform->stalled) {
-        *error = "ffmpeg stopped reading frames";
-        return false;
-    }
-    // The stop signals received so far are spent; a byte arriving on the wake
-    // pipe from now on is another one.
-    const int wake = OrvStopSignalsWakeFd();
-    char spent[64];
-    while (wake >= 0 && read(wake, spent, sizeof spent) > 0) {
-    }
-    std::string seen = platform->Activity(output);
-    Clock::time_point lastChange = Clock::now();
-    for (;;) {
-        if (platform->WaitFor(0, error))
-            return platform->child <= 0 && platform->exitedCleanly;
-        pollfd again = {wake, POLLIN, 0};
-        if (poll(&again, wake >= 0 ? 1 : 0, 100) > 0 && (again.revents & POLLIN)) {
-            *error = "stopped again while ffmpeg was finishing the video";
-            return false;
-        }
-        const std::string now = platform->Activity(output);
-        if (now != seen) {
-            seen = now;
-            lastChange = Clock::now();
-        } else if (Clock::now() - lastChange > std::chrono::milliseconds(idleMs)) {
-            *error = "ffmpeg did nothing for " + std::to_string(idleMs / 1000) + " s while finishing the video";
-            return false;
-        }
-    }
-}
+bool OrvFfmpegPipe::Stalled() const { return platform->stalled; }
+
+bool OrvFfmpegPipe::WaitForChild(int timeoutMs, std::string* error) { return platform->WaitFor(timeoutMs, error); }
+
+bool OrvFfmpegPipe::ExitedCleanly() const { return platform->child <= 0 && platform->exitedCleanly; }
+
+std::string OrvFfmpegPipe::Activity(const std::string& output) const { return platform->Activity(output); }
 
 // What shows the child still working: its CPU time and I/O counters (from
 // /proc, where there is one) and the size of its output file. Any change is progress.

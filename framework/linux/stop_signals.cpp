@@ -73,13 +73,24 @@ void OrvStopSignals::Wait(int timeoutMs)
     poll(&wake, wake.fd >= 0 ? 1 : 0, timeoutMs);
 }
 
-const char* OrvStopSignals::Name(int sig) { return sigabbrev_np(sig); }
-
-void OrvStopSignals::Clear()
+void OrvStopSignals::MarkSeen()
 {
     char buffer[64];
     if (wakePipe[0] >= 0)
         while (read(wakePipe[0], buffer, sizeof buffer) > 0) {
         }
+}
+
+bool OrvStopSignals::WaitForAnother(int timeoutMs)
+{
+    pollfd wake = {wakePipe[0], POLLIN, 0};
+    return poll(&wake, wake.fd >= 0 ? 1 : 0, timeoutMs) > 0 && (wake.revents & POLLIN);
+}
+
+const char* OrvStopSignals::Name(int sig) { return sigabbrev_np(sig); }
+
+void OrvStopSignals::Clear()
+{
+    MarkSeen();
     received.store(0, std::memory_order_release);
 }

@@ -254,52 +254,15 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
     return true;
 }
 
-bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
-{
-    platform->ClosePipe();
-    if (platform->stalled) {
-        // It stopped reading long ago: it will not finish a file now.
-        *error = "ffmpeg stopped reading frames";
-        return false;
-    }
-    if (platform->WaitFor(timeoutMs, error))
-        return !platform->process && platform->exitedCleanly;
-    *error = "ffmpeg did not finish within " + std::to_string(timeoutMs / 1000) + " s";
-    return false;
-}
+void OrvFfmpegPipe::ClosePipe() { platform->ClosePipe(); }
 
-bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error)
-{
-    using Clock = std::chrono::steady_clock;
-    platform->ClosePipe();
-    if (platform->stalled) {
-        *error = "ffmpeg stopped reading frames";
-        return false;
-    }
-    // The stop signals received so far are spent; the event set again from
-    // now on is another one.
-    const HANDLE wake = OrvStopSignalsWakeEvent();
-    if (wake)
-        ResetEvent(wake);
-    std::string seen = platform->Activity(output);
-    Clock::time_point lastChange = Clock::now();
-    for (;;) {
-        if (platform->WaitFor(0, error))
-            return !platform->process && platform->exitedCleanly;
-        if (wake ? WaitForSingleObject(wake, 100) == WAIT_OBJECT_0 : (Sleep(100), false)) {
-            *error = "stopped again while ffmpeg was finishing the video";
-            return false;
-        }
-        const std::string now = platform->Activity(output);
-        if (now != seen) {
-            seen = now;
-            lastChange = Clock::now();
-        } else if (Clock::now() - lastChange > std::chrono::milliseconds(idleMs)) {
-            *error = "ffmpeg did nothing for " + std::to_string(idleMs / 1000) + " s while finishing the video";
-            return false;
-        }
-    }
-}
+bool OrvFfmpegPipe::Stalled() const { return platform->stalled; }
+
+bool OrvFfmpegPipe::WaitForChild(int timeoutMs, std::string* error) { return platform->WaitFor(timeoutMs, error); }
+
+bool OrvFfmpegPipe::ExitedCleanly() const { return !platform->process && platform->exitedCleanly; }
+
+std::string OrvFfmpegPipe::Activity(const std::string& output) const { return platform->Activity(output); }
 
 // What shows the child still working: its CPU times, its I/O counters and the
 // size of its output file. Any change is progress.

@@ -81,6 +81,21 @@ void OrvStopSignals::Wait(int timeoutMs)
         Sleep(timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
 }
 
+void OrvStopSignals::MarkSeen()
+{
+    if (wake)
+        ResetEvent(wake);
+}
+
+bool OrvStopSignals::WaitForAnother(int timeoutMs)
+{
+    const DWORD ms = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    if (wake)
+        return WaitForSingleObject(wake, ms) == WAIT_OBJECT_0;
+    Sleep(ms);
+    return false;
+}
+
 const char* OrvStopSignals::Name(int sig)
 {
     switch (sig) {
@@ -94,7 +109,6 @@ const char* OrvStopSignals::Name(int sig)
 
 void OrvStopSignals::Clear()
 {
-    if (wake)
-        ResetEvent(wake);
+    MarkSeen();
     received.store(0, std::memory_order_release);
 }
