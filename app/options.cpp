@@ -438,10 +438,7 @@ bool OrvIsFrameDirectoryTarget(const std::string& out)
     return !out.empty() && (OrvIsPathSeparator(out.back()) || std::filesystem::is_directory(out, ec));
 }
 
-bool OrvIsPathSeparator(char c)
-{
-    return c == '/' || c == static_cast<char>(std::filesystem::path::preferred_separator);
-}
+bool OrvIsPathSeparator(char c) { return kSeparators.find(c) != std::string::npos; }
 
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
 {
