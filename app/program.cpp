@@ -54,9 +54,6 @@ int OrvProgram(int argc, char** argv)
     // and directories made for a capture, child processes) before the message.
     try {
         return RunProgram(argc, argv);
-    } catch (const std::filesystem::filesystem_error& e) {
-        const std::string path = e.path1().empty() ? "" : " (" + e.path1().string() + ")";
-        SayGivingUp(("file system error" + path + ": " + e.code().message()).c_str());
     } catch (const std::bad_alloc&) {
         SayGivingUp("out of memory");
     } catch (const std::exception& e) {
