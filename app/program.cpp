@@ -49,9 +49,10 @@ void SayGivingUp(const char* what)
 
 int OrvProgram(int argc, char** argv)
 {
-    // Whatever escapes the modes ends here, once the stack has unwound: every
-    // object on the way has put back what it changed (the display mode, files
-    // and directories made for a capture, child processes) before the message.
+    // Whatever escapes the modes ends here, once the stack has unwound: the
+    // objects on the way have let go of what they held (a capture's temporary
+    // files and its child processes); the display mode's guardian puts the
+    // mode back when the process ends.
     try {
         return RunProgram(argc, argv);
     } catch (const std::bad_alloc&) {
