@@ -87,8 +87,8 @@ int OrvCapture::Run()
         return Interrupted(*sink, sig, progress);
     if (!rendered || !sink->Close(false, &error))
         return Fail(*sink, error);
-    std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render)\n",
-                 sink->Path().c_str(), static_cast<long long>(written),
+    std::fprintf(stderr, "orvdemo: wrote %s (%s, %.2f s of show, %.1f s to render)\n",
+                 sink->Path().c_str(), OrvFramesText(written).c_str(),
                  static_cast<double>(written) / options.fps.PerSecond(), progress.Seconds());
     return 0;
 }

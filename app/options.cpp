@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -196,28 +197,20 @@ void TakeValue(const std::string& name, const std::string& value, OrvOptions& o)
     }
 }
 
-// Show milliseconds as seconds with three decimals: "64.000 s".
-std::string SecondsText(int64_t ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld.%03lld s", static_cast<long long>(ms / 1000),
-                  static_cast<long long>(ms % 1000));
-    return text;
-}
-
-// "--start Insane (64.000 s)", "--end 5.000 s", or the show's own start or end.
+// "--start Insane (50.167 s)", "--end 5.000 s", or the show's own start or end.
 std::string PointText(const char* option, const OrvShowPoint& point, int64_t ms, const char* otherwise)
 {
     if (point.scene >= 0)
-        return std::string(option) + " " + OrvSceneNames[point.scene] + " (" + SecondsText(ms) + ")";
+        return std::string(option) + " " + OrvSceneNames[point.scene] + " (" + OrvSecondsText(ms) + ")";
     if (point.ms >= 0)
-        return std::string(option) + " " + SecondsText(point.ms);
-    return std::string(otherwise) + " (" + SecondsText(ms) + ")";
+        return std::string(option) + " " + OrvSecondsText(point.ms);
+    return std::string(otherwise) + " (" + OrvSecondsText(ms) + ")";
 }
 
 // --start and --end must leave at least one frame of the show. The frames are
 // those of the run the mode draws: a capture steps its --fps clock, the live
-// show and the timedemo the show's tick clock.
+// show and the timedemo the show's tick clock. The times the message gives are
+// the show's own, the same in every mode.
 std::string RangeProblem(const OrvOptions& o)
 {
     if (!o.start.Given() && !o.end.Given())
@@ -225,19 +218,18 @@ std::string RangeProblem(const OrvOptions& o)
     const bool capture = !o.capture.empty() && !o.timedemo;
     const OrvFrameRate fps = o.fps;
     const OrvShowTimeline timeline(OrvSceneSet::Plan(), [capture, fps](int64_t i) {
-        return capture ? OrvCaptureMilliseconds(i, fps)
-                       : static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
+        return capture ? OrvCaptureMilliseconds(i, fps) : OrvTickClockMilliseconds(i);
     });
     const int64_t frames = timeline.Frames();
-    const int64_t length = timeline.MillisecondsOf(frames);
     const int64_t first = OrvFrameOf(o.start, timeline, 0);
     const int64_t end = OrvFrameOf(o.end, timeline, frames);
     if (first < end)
         return "";
-    const auto at = [&](const OrvShowPoint& p, int64_t frame) {
-        return p.ms >= 0 ? p.ms : frame < frames ? int64_t{timeline.MillisecondsOf(frame)} : length;
+    const OrvShowTimes show = OrvShowTimesOf(OrvSceneSet::Plan());
+    const auto at = [&](const OrvShowPoint& p, int64_t otherwise) {
+        return p.ms >= 0 ? p.ms : p.scene >= 0 ? show.sceneStartMs[static_cast<size_t>(p.scene)] : otherwise;
     };
-    const int64_t startMs = at(o.start, first), endMs = at(o.end, end);
+    const int64_t startMs = at(o.start, 0), endMs = at(o.end, show.lengthMs);
     const std::string from = PointText("--start", o.start, startMs, "the show's start");
     const std::string to = PointText("--end", o.end, endMs, "the show's end");
     const std::string why = first >= frames ? "the start is at or past the end of the show"
@@ -246,8 +238,8 @@ std::string RangeProblem(const OrvOptions& o)
                                                                std::to_string(OrvTicksPerSecond) + " a second)") +
                                                     " falls between them"
                                               : "the end is not after the start";
-    return "nothing to show from " + from + " to " + to + ": " + why + "; the show is " + SecondsText(length) +
-           " long";
+    return "nothing to show from " + from + " to " + to + ": " + why + "; the show is " +
+           OrvSecondsText(show.lengthMs) + " long";
 }
 
 // A video name needs a name before its extension: "dir/.mp4" names no file.
@@ -258,13 +250,51 @@ bool NamesAFile(const std::string& out)
     return dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
 }
 
+// Each option given, by its long name, with the way it was typed ("-y").
+using GivenOptions = std::map<std::string, std::string>;
+
+// Options that mean nothing to a mode, and why: given with it they would be
+// ignored without a word, so the pair is refused.
+struct Excluded {
+    const char* option;
+    const char* why;
+};
+constexpr Excluded kNotForCapture[] = {
+    {"--loop", "a capture renders the show once"},
+    {"--window", "a capture opens no window"},
+    {"--desktop", "a capture opens no window"},
+    {"--vsync", "a capture waits for no screen"},
+    {"--volume", "a capture keeps the music at its own level"},
+    {"--audio-device", "a capture plays no sound; the music goes into the capture"},
+};
+constexpr Excluded kNotForTimedemo[] = {
+    {"--fps", "the timedemo draws every tick of the show's own clock"},
+    {"--overwrite", "the timedemo writes no file"},
+};
+
+// "--capture and --loop exclude each other: ...", naming the option as it was
+// typed, or empty when no option in `excluded` was given.
+template <size_t N>
+std::string ExcludedPair(const char* mode, const Excluded (&excluded)[N], const GivenOptions& given)
+{
+    for (const Excluded& e : excluded)
+        if (const auto typed = given.find(e.option); typed != given.end())
+            return std::string(mode) + " and " + typed->second + " exclude each other: " + e.why;
+    return "";
+}
+
 // Checks that hold between options once all are read.
-void CheckCombination(OrvOptions& o)
+void CheckCombination(OrvOptions& o, const GivenOptions& given)
 {
     if (o.window && o.desktop)
         o.error = "--window and --desktop exclude each other";
     else if (o.timedemo && !o.capture.empty())
         o.error = "--timedemo and --capture exclude each other: the timedemo draws on the show's own clock";
+    else if (const std::string pair = !o.capture.empty() ? ExcludedPair("--capture", kNotForCapture, given)
+                                      : o.timedemo       ? ExcludedPair("--timedemo", kNotForTimedemo, given)
+                                                         : "";
+             !pair.empty())
+        o.error = pair;
     else if (OrvIsVideoTarget(o.capture) && !NamesAFile(o.capture))
         o.error = "--capture " + o.capture + ": give a file name before the extension (e.g. " +
                   o.capture.substr(0, o.capture.find_last_of('.')) + "show" +
@@ -284,11 +314,12 @@ void CheckCombination(OrvOptions& o)
 }
 
 // One argument that starts with '-': a flag, "--name=value", or "--name value".
-void TakeOption(int argc, const char* const* argv, int& i, OrvOptions& o, bool& noSound)
+void TakeOption(int argc, const char* const* argv, int& i, OrvOptions& o, bool& noSound, GivenOptions& given)
 {
     const std::string arg = argv[i];
     if (bool* flag = FlagOf(arg, o)) {
         *flag = true;
+        given.emplace(arg == "-y" ? "--overwrite" : arg, arg);
         return;
     }
     if (arg == "--nosound") {
@@ -302,6 +333,7 @@ void TakeOption(int argc, const char* const* argv, int& i, OrvOptions& o, bool& 
     const size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
     if (IsValueOption(name)) {
+        given.emplace(name, name);
         if (eq != std::string::npos)
             TakeValue(name, arg.substr(eq + 1), o);
         else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
@@ -408,14 +440,15 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
 {
     OrvOptions o;
     bool noSound = false;
+    GivenOptions given;
     for (int i = 1; i < argc && o.error.empty(); ++i) {
         if (argv[i][0] == '-' && argv[i][1] != '\0')
-            TakeOption(argc, argv, i, o, noSound);
+            TakeOption(argc, argv, i, o, noSound, given);
         else
             o.tail.append(o.tail.empty() ? "" : " ").append(argv[i]);
     }
     if (o.error.empty())
-        CheckCombination(o);
+        CheckCombination(o, given);
     const OrvCommandLine scan = OrvScanCommandLine(o.tail.c_str());
     o.music = scan.music && !noSound;
     o.bits = scan.bits;
@@ -483,6 +516,16 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
                          : "letterboxed (black bars above and below)");
     if (options.dataDir.empty())
         options.dataDir = OrvInstalledDataDir(OrvThisProgram());
+    // Without a data directory the data files are looked for where the program
+    // was started: a directory that is gone holds none.
+    if (options.dataDir.empty() && cwd) {
+        std::fprintf(stderr,
+                     "%s: cannot look for the show's data files: the working directory is gone (%s); "
+                     "give the directory that holds them with --data DIR\n",
+                     program, cwd.message().c_str());
+        *exitCode = OrvOptionsExitCode;
+        return false;
+    }
     if (!options.dataDir.empty())
         std::filesystem::current_path(options.dataDir, ec);
     if (!options.dataDir.empty() && ec) {

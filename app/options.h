@@ -97,8 +97,8 @@ std::string OrvNearestOption(const std::string& word);
 // or the version (exit code 0) and returns false with `exitCode` set; otherwise
 // makes --capture absolute (a relative --capture or --data with the working
 // directory deleted is a command-line error), changes to --data DIR (without --data: to the
-// installed data directory when the program runs from its install prefix)
-// and returns true.
+// installed data directory when the program runs from its install prefix;
+// with neither and the working directory deleted, an error too) and returns true.
 bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode);
 
 // The installed data directory that belongs to the program file `exe`

@@ -252,7 +252,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
             StopParts(parts);
             return Fail(error);
         }
-    std::fprintf(stderr, "capture: %d processes rendering %lld frames\n", jobs, static_cast<long long>(total));
+    std::fprintf(stderr, "capture: %d processes rendering %s\n", jobs, OrvFramesText(total).c_str());
     OrvCaptureProgress rendering(total);
     OrvCaptureProgress* bar = &rendering;
     Relay relay(bar);
@@ -374,8 +374,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
     }
     if (!sink->Close(false, &error))
         return Fail(error + "; " + sink->LeftBehind(written));
-    std::fprintf(stderr, "orvdemo: wrote %s (%lld frames, %.2f s of show, %.1f s to render in %d processes, %.1f s in all)\n",
-                 sink->Path().c_str(), static_cast<long long>(written), static_cast<double>(written) / fps.PerSecond(),
+    std::fprintf(stderr, "orvdemo: wrote %s (%s, %.2f s of show, %.1f s to render in %d processes, %.1f s in all)\n",
+                 sink->Path().c_str(), OrvFramesText(written).c_str(), static_cast<double>(written) / fps.PerSecond(),
                  rendered, jobs, rendering.Seconds());
     return 0;
 }

@@ -56,9 +56,9 @@ double Fps(size_t frames, double ms) { return ms > 0 ? frames * 1000.0 / ms : 0;
 void PrintScene(const char* label, const OrvFrameSummary& s, double fps, double referenceFps,
                 const char* reference)
 {
-    std::printf("timedemo: %-9s %6zu frames  first %7.3f ms  mean %7.3f ms  p99 %7.3f ms  "
+    std::printf("timedemo: %-9s %6zu %s  first %7.3f ms  mean %7.3f ms  p99 %7.3f ms  "
                 "worst %7.3f ms  %7.1f fps  %5.2f x %s\n",
-                label, s.frames, s.firstMs, s.meanMs, s.p99Ms, s.worstMs, fps,
+                label, s.frames, s.frames == 1 ? "frame " : "frames", s.firstMs, s.meanMs, s.p99Ms, s.worstMs, fps,
                 referenceFps > 0 ? fps / referenceFps : 0.0, reference);
 }
 
@@ -129,10 +129,10 @@ int Play(OrvShow& show, const std::function<void()>& present, const std::functio
     const char* reference = count > 0 ? scenes[0].name : "";
     for (size_t i = 0; i < count; ++i)
         PrintScene(scenes[i].name, summaries[i], fps[i], fps[0], reference);
-    std::printf("timedemo: %-9s %6lld frames  mean %7.3f ms  worst %7.3f ms after scene starts  "
+    std::printf("timedemo: %-9s %6lld %s  mean %7.3f ms  worst %7.3f ms after scene starts  "
                 "%7.1f fps\n",
-                "show", static_cast<long long>(frames), frames > 0 ? totalMs / frames : 0.0, worstMs,
-                Fps(static_cast<size_t>(frames), wallMs));
+                "show", static_cast<long long>(frames), frames == 1 ? "frame " : "frames",
+                frames > 0 ? totalMs / frames : 0.0, worstMs, Fps(static_cast<size_t>(frames), wallMs));
     if (quit()) {
         std::printf("timedemo: stopped early by a quit request\n");
         return 1;
@@ -158,9 +158,7 @@ int LoadAndPlay(Clock::time_point start, const std::function<void()>& present,
     std::fflush(stdout);
     OrvShow show(scenes.Schedule());
     // --start, --end and --frames on the run that draws every tick once.
-    const OrvShowTimeline timeline(show.Entries(), [](int64_t i) {
-        return static_cast<uint32_t>((i * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
-    });
+    const OrvShowTimeline timeline(show.Entries(), OrvTickClockMilliseconds);
     const int64_t first = OrvFrameOf(options.start, timeline, 0);
     const int64_t end = std::max(first, OrvFrameOf(options.end, timeline, timeline.Frames()));
     int64_t limit = options.frames;

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "framework/timer.h"
@@ -52,6 +53,35 @@ int64_t OrvShowTimeline::FramesOfSceneBefore(size_t scene, int64_t frame) const
 {
     return std::count_if(frames.begin(), frames.begin() + std::min(frame, Frames()),
                          [scene](const Frame& f) { return f.scene == scene; });
+}
+
+uint32_t OrvTickClockMilliseconds(int64_t frame)
+{
+    return static_cast<uint32_t>((frame * 1000 + OrvTicksPerSecond - 1) / OrvTicksPerSecond);
+}
+
+OrvShowTimes OrvShowTimesOf(const std::vector<OrvScheduleEntry>& entries)
+{
+    const OrvShowTimeline ticks(entries, OrvTickClockMilliseconds);
+    const auto ms = [](int64_t tick) { return (tick * 2000 + OrvTicksPerSecond) / (2 * OrvTicksPerSecond); };
+    OrvShowTimes times;
+    for (size_t scene = 0; scene < entries.size(); ++scene)
+        times.sceneStartMs.push_back(ms(ticks.FirstFrameOf(scene)));
+    times.lengthMs = ms(ticks.Frames());
+    return times;
+}
+
+std::string OrvSecondsText(int64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld s", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000));
+    return text;
+}
+
+std::string OrvFramesText(int64_t frames)
+{
+    return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
 }
 
 uint32_t OrvReachFrame(OrvShow& show, const OrvShowTimeline& timeline, int64_t frame)

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "show/show.h"
@@ -44,6 +45,26 @@ private:
     std::vector<uint32_t> sceneStart;
     FrameClock clock;
 };
+
+// The show's own times, the same in every message whatever clock a run draws
+// on: those of the run that draws every tick once (frame i is tick i), in
+// milliseconds rounded to the nearest. A run on another clock has its frames
+// within a frame of these.
+struct OrvShowTimes {
+    std::vector<int64_t> sceneStartMs;  // where each scene's first frame falls
+    int64_t lengthMs = 0;               // where the frame after the last would fall
+};
+OrvShowTimes OrvShowTimesOf(const std::vector<OrvScheduleEntry>& entries);
+
+// The show's clock for a run that draws every tick once: frame i at the first
+// millisecond at which i ticks have passed.
+uint32_t OrvTickClockMilliseconds(int64_t frame);
+
+// "50.167 s": milliseconds as seconds with three decimals.
+std::string OrvSecondsText(int64_t ms);
+
+// "1 frame", "2 frames".
+std::string OrvFramesText(int64_t frames);
 
 // Brings a freshly started show to the point just before `frame` of the run
 // `timeline` describes, without presenting anything: draws the setup frames

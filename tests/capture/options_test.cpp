@@ -171,6 +171,20 @@ TEST(Options, StartUpResolvesTheCaptureBeforeChangingToTheDataDirectory)
     EXPECT_EQ(code, OrvOptionsExitCode);
     EXPECT_NE(err.find("cannot find --capture out.mp4: the working directory is gone"), std::string::npos) << err;
     EXPECT_TRUE(std::filesystem::is_empty(pattern));
+
+    // Without --data the data files would be looked for in the directory that is gone.
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    const std::string video = std::string(pattern) + "/out.mp4";
+    OrvOptions noData = Parse({"--capture", video.c_str()});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(OrvStartUp(noData, "orvdemo", &code));
+    const std::string said = testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(home);
+    EXPECT_EQ(code, OrvOptionsExitCode);
+    EXPECT_NE(said.find("the working directory is gone"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::is_empty(pattern));
     std::filesystem::remove(pattern);
 }
 
@@ -272,21 +286,28 @@ TEST(Options, ImpossibleRequestsStopBeforeAnythingIsMade)
         std::vector<const char*> said;
     };
     const Case cases[] = {
+        // The show's times are its own in every mode, whatever clock the mode draws on.
         {{"--capture", video.c_str(), "--start", "Insane", "--end", "Tunneli"},
-         {"--start Insane (", "--end Tunneli (", "the end is not after the start", "the show is 134.333 s long"}},
+         {"--start Insane (50.167 s)", "--end Tunneli (4.067 s)", "the end is not after the start",
+          "the show is 134.333 s long"}},
+        {{"--timedemo", "--start", "Insane", "--end", "Tunneli"},
+         {"--start Insane (50.167 s)", "--end Tunneli (4.067 s)", "the show is 134.333 s long"}},
         {{"--capture", frames.c_str(), "--start", "200.0"},
          {"--start 200.000 s", "the show's end (134.333 s)", "past the end"}},
         {{"--capture", frames.c_str(), "--end", "0", "--frames", "5"}, {"the show's start (0.000 s)", "--end 0.000 s"}},
         {{"--capture", frames.c_str(), "--fps", "1", "--start", "5.2", "--end", "5.5"},
          {"no frame at --fps 1 falls between them"}},
         {{"--timedemo", "--offscreen", "--start", "5.0", "--end", "5.0"},
-         {"--start 5.000 s", "--end 5.000 s", "the show is 134.334 s long"}},
+         {"--start 5.000 s", "--end 5.000 s", "the show is 134.333 s long"}},
         {{"--window", "--start", "Womb", "--end", "Intro"}, {"--start Womb (", "--end Intro (0.000 s)"}},
         {{"--capture", frames.c_str(), "--fps", "0.5"}, {"bad --fps '0.5'"}},
         {{"--capture", frames.c_str(), "--fps", "1/4294968"}, {"bad --fps '1/4294968'"}},
         {{"--capture", noName.c_str()}, {"give a file name before the extension", "show.mp4"}},
         {{"--capture", ".webm", "--jobs", "2"}, {"give a file name before the extension (e.g. show.webm)"}},
         {{"--timedemo", "--capture", video.c_str()}, {"--timedemo and --capture exclude each other"}},
+        // What a mode would ignore is refused with it, named as typed.
+        {{"--capture", video.c_str(), "--volume=50"}, {"--capture and --volume exclude each other"}},
+        {{"--timedemo", "--offscreen", "-y"}, {"--timedemo and -y exclude each other"}},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv{"orvdemo", "--data", pattern};

@@ -94,3 +94,35 @@ TEST(Inspector, PathsThatCannotBeReadGiveTheReasonAndExitOne)
 }
 
 }  // namespace
+
+// A file the reader finds to be no scene file (empty, text, a renamed image)
+// gets one verdict in both modes: its reason on stderr and exit 1, and no tree.
+TEST(Inspector, NoSceneFileGetsTheSameVerdictWithTheTree)
+{
+    char pattern[] = "/tmp/orv-inspect-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern, text = dir + "/notes.3ds", empty = dir + "/empty.3ds";
+    const std::string outPath = dir + "/out", errPath = dir + "/err";
+    std::FILE* file = std::fopen(text.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("a few words of plain text, long enough for a chunk header\n", file);
+    std::fclose(file);
+    std::fclose(std::fopen(empty.c_str(), "w"));
+    for (const std::string& path : {text, empty}) {
+        std::string said[2];
+        for (const bool tree : {false, true}) {
+            const std::string args = tree ? " --tree " + path : " " + path;
+            const int status =
+                std::system((std::string(ORV_INSPECT) + args + " >" + outPath + " 2>" + errPath).c_str());
+            ASSERT_TRUE(WIFEXITED(status)) << path;
+            EXPECT_EQ(WEXITSTATUS(status), 1) << path << (tree ? " (tree)" : "");
+            said[tree] = ReadAll(errPath);
+            if (tree) {
+                EXPECT_EQ(ReadAll(outPath), "") << path << ": a tree of no scene file";
+            }
+        }
+        EXPECT_NE(said[0].find("olvar-inspect: " + path + ": not a scene file"), std::string::npos) << said[0];
+        EXPECT_EQ(said[1], said[0]);
+    }
+    std::system(("rm -rf '" + dir + "'").c_str());
+}

@@ -15,10 +15,13 @@ struct TreeWalk {
     uint32_t size;
     FILE* out;
     bool sound = true;
+    std::string first;  // the first problem, with its offset
 
     void Problem(uint32_t at, int depth, const std::string& what)
     {
         std::fprintf(out, "%10u  %*s!! %s\n", at, 2 * depth, "", what.c_str());
+        if (sound)
+            first = "at offset " + std::to_string(at) + ": " + what;
         sound = false;
     }
 
@@ -127,14 +130,19 @@ struct TreeWalk {
 
 }  // namespace
 
-bool PrintChunkTree(const uint8_t* image, size_t size, FILE* out)
+bool PrintChunkTree(const uint8_t* image, size_t size, FILE* out, std::string* firstProblem)
 {
     std::fprintf(out, "    offset  chunk\n");
     if (size > UINT32_MAX) {
-        std::fprintf(out, "!! %zu bytes is more than a chunk length can cover\n", size);
+        const std::string what = std::to_string(size) + " bytes is more than a chunk length can cover";
+        std::fprintf(out, "!! %s\n", what.c_str());
+        if (firstProblem)
+            *firstProblem = what;
         return false;
     }
-    TreeWalk walk{image, static_cast<uint32_t>(size), out};
+    TreeWalk walk{image, static_cast<uint32_t>(size), out, true, {}};
     walk.Walk(0, walk.size, 0);
+    if (firstProblem)
+        *firstProblem = walk.first;
     return walk.sound;
 }

@@ -11,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Prints the tree of `image` to `out`; false when some part of it did not
-// make sense (the rest is still printed).
-bool PrintChunkTree(const uint8_t* image, size_t size, FILE* out);
+// make sense (the rest is still printed), with `firstProblem`, when given,
+// saying where and what the first such part is.
+bool PrintChunkTree(const uint8_t* image, size_t size, FILE* out, std::string* firstProblem = nullptr);

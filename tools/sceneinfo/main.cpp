@@ -9,7 +9,10 @@
 // A file that cannot be read (missing, a directory, a FIFO, a device, over the
 // data-file size limit) or that is no scene file at all gets one line on
 // stderr saying why, and exit status 1; the trace still shows what the reader
-// wrote. A damaged scene file is inspected as far as it goes (status 0).
+// wrote. A damaged scene file is inspected as far as it goes (status 0). With
+// --tree the same files get the same reason and status; a tree that stops
+// making sense is printed as far as it goes, its first problem on stderr too,
+// and status 1.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -60,19 +63,32 @@ void Inspect(OlvarLoad3DS& loader, const char* name)
     printf("\n");
 }
 
-// Prints the chunk tree of a file: 0 when it makes sense throughout, 1 when
-// some part does not or the file cannot be read (read as the demo reads its
-// data files: regular files up to the size limit, never a FIFO or a device).
+// Prints the chunk tree of a file: 0 when it makes sense throughout, 1 with
+// the reason on stderr when some part does not. Whether there is a tree to
+// print at all is the reader's verdict, as without --tree: a file it cannot
+// read (read as the demo reads its data files: regular files up to the size
+// limit, never a FIFO or a device) or one that is no scene file gets its
+// reason and 1, and no tree.
 int Tree(const char* fileName)
 {
+    OlvarSetTraceStream(nullptr);
+    OlvarSetProblemHandler(SayWhy);
+    {
+        const OlvarLoad3DS verdict(fileName);
+    }
+    if (unusable)
+        return 1;
     std::vector<char> bytes;
     std::string why;
     if (!OrvReadDataFile(fileName, &bytes, &why)) {
         std::fprintf(stderr, "olvar-inspect: %s: %s\n", fileName, why.c_str());
         return 1;
     }
-    const bool sound = PrintChunkTree(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), stdout);
+    const bool sound =
+        PrintChunkTree(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), stdout, &why);
     std::fflush(stdout);
+    if (!sound)
+        std::fprintf(stderr, "olvar-inspect: %s: damaged %s\n", fileName, why.c_str());
     return sound ? 0 : 1;
 }
 
