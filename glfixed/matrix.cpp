@@ -7,6 +7,7 @@ namespace orvgl {
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
 constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 inline float& At(Matrix& m, int row, int col) { return m.m[col * 4 + row]; }
@@ -53,8 +54,8 @@ void Scale(Matrix& mat, float x, float y, float z)
 
 void Rotate(Matrix& mat, float degrees, float x, float y, float z)
 {
-    const float s = static_cast<float>(std::sin(degrees * M_PI / 180.0));
-    const float c = static_cast<float>(std::cos(degrees * M_PI / 180.0));
+    const float s = static_cast<float>(std::sin(degrees * kPi / 180.0));
+    const float c = static_cast<float>(std::cos(degrees * kPi / 180.0));
     Matrix r = Identity();
     if (x == 0.0f && y == 0.0f && z != 0.0f) {
         At(r, 0, 0) = c;
