@@ -443,6 +443,8 @@ bool OrvGlFixedInit(std::string* why)
     return true;
 }
 
+void OrvGlFixedResync() { orvgl::BackendResync(); }
+
 void OrvGlFixedRelease()
 {
     orvgl::BackendRelease();

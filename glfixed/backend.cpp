@@ -155,6 +155,9 @@ struct Backend {
     GLuint vao = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
+    // Bound while a draw does not texture, so the sampler always has a
+    // complete texture (WebGL warns about a draw without one).
+    GLuint blank = 0;
     RasterState applied;  // what OpenGL ES has now
     bool ready = false;
 };
@@ -231,6 +234,15 @@ void Apply(const RasterState& want, bool force = false)
     if (force || want.texture != have.texture)
         glBindTexture(GL_TEXTURE_2D, want.texture);
     have = want;
+}
+
+// The draw's raster state: the blank texture in place of one it does not sample.
+RasterState ForDraw(const RasterState& raster, const ShadeState& shade)
+{
+    RasterState r = raster;
+    if (!shade.texturing)
+        r.texture = b.blank;
+    return r;
 }
 
 void SetUniforms(const ShadeState& s)
@@ -316,6 +328,13 @@ bool BackendInit(std::string* why)
     glGenBuffers(1, &b.indexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);
+    glGenTextures(1, &b.blank);
+    glBindTexture(GL_TEXTURE_2D, b.blank);
+    const unsigned char white[4] = {255, 255, 255, 255};
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     RasterState initial;
     BackendViewport(initial.viewport);
     Apply(initial, true);
@@ -330,8 +349,21 @@ void BackendRelease()
     glDeleteBuffers(1, &b.vertexBuffer);
     glDeleteBuffers(1, &b.indexBuffer);
     glDeleteVertexArrays(1, &b.vao);
+    glDeleteTextures(1, &b.blank);
     glDeleteProgram(b.program);
     b = Backend{};
+}
+
+void BackendResync()
+{
+    if (!b.ready)
+        return;
+    glUseProgram(b.program);
+    glActiveTexture(GL_TEXTURE0);
+    glBindVertexArray(b.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);
+    Apply(b.applied, true);
 }
 
 void BackendClear(const RasterState& raster, unsigned mask)
@@ -345,7 +377,7 @@ void BackendDrawVertices(const RasterState& raster, const ShadeState& shade, uns
 {
     if (count == 0)
         return;
-    Apply(raster);
+    Apply(ForDraw(raster, shade));
     SetUniforms(shade);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices, GL_STREAM_DRAW);
     const int stride = sizeof(Vertex);
@@ -378,7 +410,7 @@ void BackendDrawElements(const RasterState& raster, const ShadeState& shade, uns
     } else {
         return;
     }
-    Apply(raster);
+    Apply(ForDraw(raster, shade));
     SetUniforms(shade);
     const size_t bytes = static_cast<size_t>(highest + 1) * static_cast<size_t>(arrays.stride);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), arrays.base, GL_STREAM_DRAW);

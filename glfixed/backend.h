@@ -74,6 +74,9 @@ struct ArrayLayout {
 
 bool BackendInit(std::string* why);
 void BackendRelease();
+// Sets every piece of OpenGL ES state the layer keeps again (after code that
+// called OpenGL ES directly).
+void BackendResync();
 void BackendClear(const RasterState& raster, unsigned mask);
 // Triangles, strips, fans, lines or points (no quads).
 void BackendDrawVertices(const RasterState& raster, const ShadeState& shade, unsigned mode,

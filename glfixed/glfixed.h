@@ -43,6 +43,12 @@
 // current; no gl call is valid before it succeeds.
 bool OrvGlFixedInit(std::string* why = nullptr);
 
+// The layer sets OpenGL ES state only when its own state changes, so it must
+// know of other calls: after code that calls OpenGL ES directly (its own
+// shaders, buffers, textures, viewport or framebuffer state), call this
+// before the next gl call; it puts the layer's program, buffers and state back.
+void OrvGlFixedResync();
+
 // Deletes the layer's shaders and buffers (its context must be current) and
 // forgets the display lists; the context itself stays as it is.
 void OrvGlFixedRelease();
