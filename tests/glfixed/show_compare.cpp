@@ -10,7 +10,8 @@
 // plays on as a looping live show does, the start state put back between the
 // passes, and the second pass is held to the same capture. A pixel is off when a channel
 // differs by more than 8 levels. Prints each scene's worst frame and exits 1
-// when a frame has more than PERCENT (0.5) % of its pixels off.
+// when a frame has more than PERCENT (0.5) % of its pixels off. The figures go
+// to standard error (the scene-file reader traces on standard output).
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -60,7 +61,8 @@ std::string FrameName(const std::string& dir, int64_t index)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s DATA_DIR CAPTURE_DIR [--every N] [--limit PERCENT] [--keep DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DATA_DIR CAPTURE_DIR [--every N] [--limit PERCENT] [--passes N] [--keep DIR]\n",
+                     argv[0]);
         return 2;
     }
     const std::string data = argv[1];
@@ -83,7 +85,7 @@ int main(int argc, char** argv)
 
     GlesContext context(kWidth, kHeight);
     if (!context.Ok()) {
-        std::printf("skipped: %s\n", context.Error().c_str());
+        std::fprintf(stderr, "skipped: %s\n", context.Error().c_str());
         return 77;
     }
     std::string why;
@@ -190,14 +192,14 @@ int main(int argc, char** argv)
     });
     frames += frame;
 
-    std::printf("%-17s %7s %12s %8s %10s %12s %8s\n", "scene", "frames", "worst % off", "at frame", "mean % off",
+    std::fprintf(stderr, "%-17s %7s %12s %8s %10s %12s %8s\n", "scene", "frames", "worst % off", "at frame", "mean % off",
                 "worst % != ", "largest");
     for (const std::string& name : order) {
         const SceneFigures& f = figures[name];
-        std::printf("%-17s %7d %12.3f %8lld %10.3f %12.3f %8d\n", name.c_str(), f.frames, f.worst,
+        std::fprintf(stderr, "%-17s %7d %12.3f %8lld %10.3f %12.3f %8d\n", name.c_str(), f.frames, f.worst,
                     static_cast<long long>(f.worstFrame), f.sum / f.frames, f.anyDiff, f.largest);
     }
-    std::printf("%s: every %dth frame of %lld in %d pass%s, at most %.2f %% of a frame's pixels off by more than %d levels\n",
+    std::fprintf(stderr, "%s: every %dth frame of %lld in %d pass%s, at most %.2f %% of a frame's pixels off by more than %d levels\n",
                 failed ? "FAILED" : "passed", every, static_cast<long long>(frames), pass + 1, pass ? "es" : "", limit,
                 kTolerance);
     return failed ? 1 : 0;
