@@ -98,6 +98,39 @@ void Rotate(Matrix& mat, float degrees, float x, float y, float z)
 
 void NormalMatrix(const Matrix& in, float out[9])
 {
+    // Mesa inverts a rotation (perhaps scaled the same along every axis) by
+    // transposing it, anything else through cofactors; the inverse's transpose
+    // is then the matrix itself, times the scale for a scaled rotation.
+    const float* m = in.m;
+    const auto dot3 = [](const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+    const float c1 = dot3(m, m), c2 = dot3(m + 4, m + 4), c3 = dot3(m + 8, m + 8), d1 = dot3(m, m + 4);
+    const auto sq = [](double x) { return x * x; };
+    const bool affine = m[3] == 0.0f && m[7] == 0.0f && m[11] == 0.0f && m[15] == 1.0f;
+    const bool sameScale = sq(c1 - c2) < sq(1e-6) && sq(c1 - c3) < sq(1e-6);
+    bool rotation = false;
+    if (affine && sameScale && sq(d1) < sq(1e-6)) {
+        float cp[3];
+        cp[0] = m[1] * m[6] - m[2] * m[5] - m[8];
+        cp[1] = m[2] * m[4] - m[0] * m[6] - m[9];
+        cp[2] = m[0] * m[5] - m[1] * m[4] - m[10];
+        rotation = dot3(cp, cp) < sq(1e-6);
+    }
+    if (rotation) {
+        float scale = 1.0f;
+        if (sq(c1 - 1.0) > sq(1e-6)) {
+            scale = m[0] * m[0] + m[4] * m[4] + m[8] * m[8];
+            if (scale == 0.0f)
+                rotation = false;
+            else
+                scale = 1.0f / scale;
+        }
+        if (rotation) {
+            for (int c = 0; c < 3; ++c)
+                for (int r = 0; r < 3; ++r)
+                    out[c * 3 + r] = scale == 1.0f ? m[c * 4 + r] : scale * m[c * 4 + r];
+            return;
+        }
+    }
     // Cofactors over the determinant, summed as positive and negative parts.
     const float terms[6] = {
         At(in, 0, 0) * At(in, 1, 1) * At(in, 2, 2), At(in, 1, 0) * At(in, 2, 1) * At(in, 0, 2),
