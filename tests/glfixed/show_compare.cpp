@@ -199,7 +199,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%-17s %7d %12.3f %8lld %10.3f %12.3f %8d\n", name.c_str(), f.frames, f.worst,
                     static_cast<long long>(f.worstFrame), f.sum / f.frames, f.anyDiff, f.largest);
     }
-    std::fprintf(stderr, "%s: every %dth frame of %lld in %d pass%s, at most %.2f %% of a frame's pixels off by more than %d levels\n",
+    std::fprintf(stderr, "%s: one frame in %d of %lld in %d pass%s, at most %.2f %% of a frame's pixels off by more than %d levels\n",
                 failed ? "FAILED" : "passed", every, static_cast<long long>(frames), pass + 1, pass ? "es" : "", limit,
                 kTolerance);
     return failed ? 1 : 0;
