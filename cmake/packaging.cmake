@@ -4,9 +4,12 @@
 #   (cd build && cpack -G DEB)      # orvdemo_VERSION_amd64.deb
 #
 # It holds what `cmake --install` puts under /usr: the program, its data set in
-# /usr/share/orvdemo, the manual page, the menu entry and its icon. The
+# /usr/share/orvdemo, the manual page, the menu entry and its icon; and what
+# Debian asks of every package (cmake/debian-docs.cmake): the copyright notice and
+# the changelog in /usr/share/doc/orvdemo, the manual page compressed. The
 # dependencies are read from the shared libraries the program links
 # (dpkg-shlibdeps, from dpkg-dev; CPack finds the program with `file`).
+# ./release builds it with Debian's hardening flags and checks it with lintian.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvdemo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -17,7 +20,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # orvdemo_VERSION_ARCH.deb
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# A real-time 3D graphics program, in the menu under Graphics;3DGraphics; the
+# games section would put it in /usr/games with its manual page in section 6.
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The video capture pipes its frames to ffmpeg; the show itself does without.
@@ -34,5 +39,13 @@ pulsing womb.
 
 It plays full screen, in a window (--window), or renders the show to a
 video or PNG frames (--capture; a video needs ffmpeg).")
+
+# The changelog's newest entry must be this version: a new version needs its entry.
+set(CPACK_ORV_DEBIAN_DIR ${CMAKE_CURRENT_LIST_DIR}/debian)
+file(STRINGS ${CPACK_ORV_DEBIAN_DIR}/changelog orv_newest LIMIT_COUNT 1)
+if(NOT orv_newest MATCHES "^orvdemo \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "cmake/debian/changelog begins with '${orv_newest}', not with version ${PROJECT_VERSION}")
+endif()
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
 
 include(CPack)

@@ -197,8 +197,10 @@ std::vector<unsigned char> Eroded(const std::vector<unsigned char>& mask, int wi
 
 }  // namespace
 
-// Every tick of the scene: the knot alone (everything at or below the floor clipped)
-// must stay clear of the picture's edges on 95% of ticks, and the mirror image (what
+// The knot alone (everything at or below the floor clipped) must stay clear of the
+// picture's edges on 97% of the scene's frames (every fourth tick), with room to spare:
+// in a small 160 x 120 picture it keeps a pixel and a half from the edge, so it is
+// not cut there however the picture is filtered. On every tick the mirror image (what
 // clipping the mirrored pass away removes) must show well inside the floor, not only
 // along its edge, on half of them.
 TEST_F(ShowTest, InsaneKnotStaysInThePictureAndShowsInTheMirror)
@@ -207,9 +209,11 @@ TEST_F(ShowTest, InsaneKnotStaysInThePictureAndShowsInTheMirror)
     // floor at least 24 pixels in from the floor's outline, not just a band at its edge.
     constexpr int kInset = 24;
     constexpr long kShownPixels = 32 * 32;
+    // A pixel and a half of a 160 x 120 picture, at full size.
+    constexpr int kEdge = 6 * kWidth / 640;
     Start();
     driver->SkipTo("Insane");
-    int ticks = 0, whole = 0, mirrored = 0;
+    int ticks = 0, sampled = 0, whole = 0, mirrored = 0;
     for (int32_t tick = 0; tick <= 840; ++tick, ++ticks) {
         const Picture knot = InsaneFrameAbove(*driver, tick, 1.0, kWidth, kHeight);
         const Picture noMirror = InsaneFrameAbove(*driver, tick, -1.0, kWidth, kHeight);
@@ -224,21 +228,24 @@ TEST_F(ShowTest, InsaneKnotStaysInThePictureAndShowsInTheMirror)
             for (int x = 0; x < kWidth; ++x) {
                 const bool lit = Lit(knot.At(x, y));
                 knotPixels += lit;
-                if (lit && (x == 0 || x == kWidth - 1 || y == 0 || y == kHeight - 1))
+                if (lit && (x < kEdge || x >= kWidth - kEdge || y < kEdge || y >= kHeight - kEdge))
                     touches = true;
                 if (inner[size_t(y) * kWidth + x] &&
                     !std::equal(full.At(x, y), full.At(x, y) + 3, noMirror.At(x, y)))
                     ++innerMirror;
             }
         ASSERT_GT(knotPixels, 0) << "no knot at tick " << tick;
-        whole += !touches;
+        if (tick % 4 == 0) {
+            whole += !touches;
+            ++sampled;
+        }
         mirrored += innerMirror >= kShownPixels;
     }
-    const double wholeShare = double(whole) / ticks, mirrorShare = double(mirrored) / ticks;
+    const double wholeShare = double(whole) / sampled, mirrorShare = double(mirrored) / ticks;
     RecordProperty("knot_whole_share", std::to_string(wholeShare));
     RecordProperty("mirror_shown_share", std::to_string(mirrorShare));
-    std::printf("knot whole on %.1f%% of %d ticks, mirror shown on %.1f%%\n", 100 * wholeShare,
-                ticks, 100 * mirrorShare);
-    EXPECT_GE(wholeShare, 0.95) << "the knot is cut by the picture's edge too often";
+    std::printf("knot whole on %.1f%% of %d frames, mirror shown on %.1f%% of %d ticks\n", 100 * wholeShare,
+                sampled, 100 * mirrorShare, ticks);
+    EXPECT_GE(wholeShare, 0.97) << "the knot is cut by the picture's edge too often";
     EXPECT_GE(mirrorShare, 0.50) << "the mirror image shows too rarely";
 }
