@@ -483,6 +483,13 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
                          : "letterboxed (black bars above and below)");
     if (options.dataDir.empty())
         options.dataDir = OrvInstalledDataDir(OrvThisProgram());
+    // Without a data directory the show's files are looked for in the working directory.
+    if (options.dataDir.empty() && cwd) {
+        std::fprintf(stderr, "%s: cannot find the show's data: the working directory is gone (%s)\n", program,
+                     cwd.message().c_str());
+        *exitCode = OrvOptionsExitCode;
+        return false;
+    }
     if (!options.dataDir.empty())
         std::filesystem::current_path(options.dataDir, ec);
     if (!options.dataDir.empty() && ec) {

@@ -171,6 +171,20 @@ TEST(Options, StartUpResolvesTheCaptureBeforeChangingToTheDataDirectory)
     EXPECT_EQ(code, OrvOptionsExitCode);
     EXPECT_NE(err.find("cannot find --capture out.mp4: the working directory is gone"), std::string::npos) << err;
     EXPECT_TRUE(std::filesystem::is_empty(pattern));
+
+    // An absolute target, but no --data: the data would be looked for in the gone directory.
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    OrvOptions noData = Parse({"--capture", (std::filesystem::path(pattern) / "x.mp4").c_str()});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(OrvStartUp(noData, "orvdemo", &code));
+    const std::string noDataErr = testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(home);
+    EXPECT_EQ(code, OrvOptionsExitCode);
+    EXPECT_NE(noDataErr.find("cannot find the show's data: the working directory is gone"), std::string::npos)
+        << noDataErr;
+    EXPECT_TRUE(std::filesystem::is_empty(pattern));
     std::filesystem::remove(pattern);
 }
 
