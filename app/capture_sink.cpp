@@ -192,6 +192,8 @@ public:
 
     std::string LeftBehind(int64_t frames) const override
     {
+        if (frames == 0 && !musicWritten && !created.empty())
+            return "nothing written; the directory it made (" + created.front() + ") is removed";
         if (frames == 0 && !musicWritten)
             return "nothing written to " + dir;
         return "left in " + dir + ": " + Contents(frames);
