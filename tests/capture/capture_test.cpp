@@ -108,6 +108,18 @@ bool GroupAlive(pid_t group)
     return false;
 }
 
+// Kills the process groups it was given when it goes: a check that fails
+// half-way leaves nothing of the test running.
+struct GroupsKilledAtEnd {
+    std::vector<pid_t> groups;
+    ~GroupsKilledAtEnd()
+    {
+        for (const pid_t g : groups)
+            if (g > 0)
+                kill(-g, SIGKILL);
+    }
+};
+
 std::vector<std::string> Names(const fs::path& dir)
 {
     std::vector<std::string> names;
@@ -531,6 +543,7 @@ TEST_F(CaptureTest, StopSignalFinishesWhatWasMadeAndNeverHangsOnAStalledFfmpeg)
     pid = startCapture(stalled.string(), (dir / "stall").string() + ":" + std::getenv("PATH"));
     ASSERT_TRUE(WaitUntil([&] { return !ReadAll(dir / "stall/pid").empty(); })) << Err();
     const pid_t ffmpeg = std::atoi(ReadAll(dir / "stall/pid").c_str());
+    GroupsKilledAtEnd cleanup{{ffmpeg}};
     const auto signalled = std::chrono::steady_clock::now();
     kill(pid, SIGTERM);
     EXPECT_EQ(WaitExit(pid, 30), 143) << Err();
@@ -557,11 +570,14 @@ TEST_F(CaptureTest, AnFfmpegThatNeverFinishesIsGivenUpOn)
         fs::remove(dir / "stuck/read");
         const pid_t pid = StartProgram(ORV_CAPTURE_RUN, {"--capture", (out / "h.mp4").string(), "--frames", "5", "--size", "64x48"},
                                        ORV_DATA_DIR, (dir / "err").string(), [this] {
+                                           setpgid(0, 0);
                                            setenv("PATH", ((dir / "stuck").string() + ":" + std::getenv("PATH")).c_str(), 1);
                                        });
+        GroupsKilledAtEnd cleanup{{pid}};
         // Every frame taken: the capture waits for it to finish.
         ASSERT_TRUE(WaitUntil([&] { return fs::exists(dir / "stuck/read"); })) << Err();
         const pid_t ffmpeg = std::atoi(ReadAll(dir / "stuck/pid").c_str());
+        cleanup.groups.push_back(ffmpeg);
         const auto start = std::chrono::steady_clock::now();
         if (twice) {
             kill(pid, SIGINT);
@@ -600,8 +616,10 @@ TEST_F(CaptureTest, KilledOutrightWithItsGroupItLeavesNothing)
     };
     // A video: its music and video temporaries, and an ffmpeg of its own.
     pid_t pid = start({"--capture", (out / "v.mp4").string(), "--frames", "3000", "--size", "160x120"});
+    GroupsKilledAtEnd cleanup{{pid}};
     ASSERT_TRUE(WaitUntil([&] { return !ReadAll(dir / "bin/pid").empty(); })) << Err();
     const pid_t ffmpeg = std::atoi(ReadAll(dir / "bin/pid").c_str());
+    cleanup.groups.push_back(ffmpeg);
     kill(-pid, SIGKILL);
     EXPECT_EQ(WaitExit(pid, 30), 137);
     EXPECT_TRUE(WaitUntil([&] { return Names(out).empty() && !GroupAlive(ffmpeg); }, 10))
@@ -611,6 +629,7 @@ TEST_F(CaptureTest, KilledOutrightWithItsGroupItLeavesNothing)
     // --jobs 2 into a PNG directory it makes: the parts and their frames go, and so does the directory.
     const fs::path frames = out / "new/frames";
     pid = start({"--capture", frames.string() + "/", "--jobs", "2", "--frames", "3000", "--size", "160x120"});
+    cleanup.groups.push_back(pid);
     ASSERT_TRUE(WaitUntil([&] { return PartsRendered(frames, 1); })) << Err();
     kill(-pid, SIGKILL);
     EXPECT_EQ(WaitExit(pid, 30), 137);
