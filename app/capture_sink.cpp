@@ -95,6 +95,15 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
+// `path` from the working directory when it is relative (as it is only when
+// no program start resolved it); as it is when that directory is gone.
+std::string Absolute(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path full = fs::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
 // What a failed file call says about `path`, without the path it names (the
 // message names the file the user knows).
 std::string Reason(const std::string& why, const std::string& path)
@@ -104,7 +113,7 @@ std::string Reason(const std::string& why, const std::string& path)
 
 class PngDirectorySink : public OrvFrameSink {
 public:
-    explicit PngDirectorySink(const OrvOptions& o) : dir(WithoutTrailingSeparators(o.capture)), options(o) {}
+    explicit PngDirectorySink(const OrvOptions& o) : dir(WithoutTrailingSeparators(Absolute(o.capture))), options(o) {}
 
     // A directory the capture made goes again when it ends holding nothing.
     ~PngDirectorySink() override
@@ -298,7 +307,7 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
 
 class VideoSink : public OrvFrameSink {
 public:
-    explicit VideoSink(const OrvOptions& o) : out(fs::absolute(o.capture).string()), options(o) {}
+    explicit VideoSink(const OrvOptions& o) : out(Absolute(o.capture)), options(o) {}
 
     ~VideoSink() override
     {

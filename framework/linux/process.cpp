@@ -37,6 +37,9 @@ int sweepSocket = -1;
     for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
         signal(sig, SIG_IGN);
     prctl(PR_SET_NAME, "orv-sweeper");
+    // Every path it is given is absolute; it keeps no directory busy.
+    if (chdir("/") != 0) {
+    }
     const int null = open("/dev/null", O_RDWR);
     for (int fd = 0; fd < 3 && null >= 0; ++fd)
         dup2(null, fd);
@@ -130,15 +133,26 @@ void SendToSweeper(const std::string& message)
 
 }  // namespace
 
-void OrvSweep::Add(Kind kind, const std::string& what)
+// "KIND PATH\0", after a '-' for a Drop.
+static std::string SweepEntry(bool drop, OrvSweep::Kind kind, const std::string& what)
 {
-    SendToSweeper(std::string(1, static_cast<char>(kind)) + " " + what + std::string(1, '\0'));
+    std::string entry;
+    entry.reserve(what.size() + 4);
+    if (drop)
+        entry.push_back('-');
+    entry.push_back(static_cast<char>(kind));
+    entry.push_back(' ');
+    entry.append(what);
+    entry.push_back('\0');
+    return entry;
 }
+
+void OrvSweep::Add(Kind kind, const std::string& what) { SendToSweeper(SweepEntry(false, kind, what)); }
 
 void OrvSweep::Drop(Kind kind, const std::string& what)
 {
     if (sweepSocket >= 0)
-        SendToSweeper("-" + std::string(1, static_cast<char>(kind)) + " " + what + std::string(1, '\0'));
+        SendToSweeper(SweepEntry(true, kind, what));
 }
 
 // The directory is listed with the sweeper, whose socket every copy holds.

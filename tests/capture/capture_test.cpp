@@ -603,8 +603,9 @@ TEST_F(CaptureTest, AnFfmpegThatNeverFinishesIsGivenUpOn)
 TEST_F(CaptureTest, KilledOutrightWithItsGroupItLeavesNothing)
 {
     fs::create_directories(dir / "bin");
-    std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\necho $$ > " << (dir / "bin/pid").string()
-                                      << "\n/usr/bin/cat > /dev/null\nsleep 600\n";
+    // (Its number is written once it has a frame's first byte: the capture knows it by then.)
+    std::ofstream(dir / "bin/ffmpeg") << "#!/bin/sh\n/usr/bin/head -c 1 > /dev/null\necho $$ > "
+                                      << (dir / "bin/pid").string() << "\n/usr/bin/cat > /dev/null\nsleep 600\n";
     fs::permissions(dir / "bin/ffmpeg", fs::perms::owner_all);
     const fs::path out = dir / "out";
     fs::create_directories(out);
