@@ -42,8 +42,9 @@ int OrvCapture::Fail(const std::string& message) const
     return 1;
 }
 
-int OrvCapture::Fail(const OrvFrameSink& sink, const std::string& message) const
+int OrvCapture::Fail(OrvFrameSink& sink, const std::string& message) const
 {
+    sink.Abandon();
     std::fprintf(stderr, "orvdemo: capture failed: %s; %s\n", message.c_str(), sink.LeftBehind(written).c_str());
     return 1;
 }
@@ -84,9 +85,16 @@ int OrvCapture::Run()
     OrvCaptureProgress progress(total);
     const bool rendered = Render(show, gl, *sink, total, sceneStart, progress, &error);
     if (const int sig = OrvStopSignals::Pending())
-        return Interrupted(*sink, sig, progress);
-    if (!rendered || !sink->Close(false, &error))
+        return Interrupted(*sink, sig, progress, "");
+    if (!rendered)
         return Fail(*sink, error);
+    if (!sink->Close(false, &error)) {
+        // A stop signal while ffmpeg finished: a second one, or the first and
+        // then an ffmpeg that did nothing more, gave up on it.
+        if (const int sig = OrvStopSignals::Pending())
+            return Interrupted(*sink, sig, progress, error);
+        return Fail(*sink, error);
+    }
     std::fprintf(stderr, "orvdemo: wrote %s (%s, %.2f s of show, %.1f s to render)\n",
                  sink->Path().c_str(), OrvFramesText(written).c_str(),
                  static_cast<double>(written) / options.fps.PerSecond(), progress.Seconds());
@@ -95,10 +103,9 @@ int OrvCapture::Run()
 
 // A stop signal ended the frames early: finish what was made when the sink
 // can, and say exactly what is there. Returns 128 + the signal's number.
-int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress)
+int OrvCapture::Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress, std::string error)
 {
-    std::string error;
-    const bool kept = sink.Close(true, &error);
+    const bool kept = error.empty() && sink.Close(true, &error);
     const char* name = OrvStopSignals::Name(sig);
     std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; ", name ? name : "?",
                  static_cast<long long>(written), written == 1 ? "" : "s");

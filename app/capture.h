@@ -60,8 +60,10 @@ public:
 
 private:
     int Fail(const std::string& message) const;
-    int Fail(const OrvFrameSink& sink, const std::string& message) const;
-    int Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress);
+    int Fail(OrvFrameSink& sink, const std::string& message) const;
+    // Reports the end a stop signal brought; `error`, when not empty, says why
+    // the sink could not finish (it is not asked again).
+    int Interrupted(OrvFrameSink& sink, int sig, const OrvCaptureProgress& progress, std::string error);
     bool Render(OrvShow& show, OrvOffscreen& gl, OrvFrameSink& sink, int64_t total, uint32_t sceneStart,
                 OrvCaptureProgress& progress, std::string* error);
 

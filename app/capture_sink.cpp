@@ -38,45 +38,108 @@ bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps
     const int64_t skip = static_cast<int64_t>(startMs) * OrvMusicWavRate / 1000;
     if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why, skip))
         return false;
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().string().c_str(),
-                     OrvShowModule, why.c_str());
+        std::fprintf(stderr, "orvdemo: %s: %s; the music track is silent\n", (here / OrvShowModule).string().c_str(),
+                     why.c_str());
     return true;
 }
 
+// Moves a finished temporary file into place; the temporary goes either way.
 bool RenameInto(const std::string& from, const std::string& to, std::string* error)
 {
-    if (OrvRenameOver(from, to))
-        return true;
+    const bool moved = OrvRenameOver(from, to);
     const int code = errno;
-    std::remove(from.c_str());
-    return Fail(error, "cannot write " + to + ": " + std::strerror(code));
+    if (!moved)
+        std::remove(from.c_str());
+    OrvSweep::Drop(OrvSweep::Kind::File, from);
+    return moved || Fail(error, "cannot write " + to + ": " + std::strerror(code));
 }
 
-// Creates `path` exclusively and closes it: proves the directory is writable.
-bool Touch(const std::string& path, std::string* error)
+// Creates `path` exclusively and closes it: proves the directory is writable
+// (errno says why not).
+bool Touch(const std::string& path)
 {
     std::FILE* file = OrvCreateNewFile(path);
     if (!file)
-        return error ? Fail(error, "cannot write " + path + ": " + std::strerror(errno)) : false;
+        return false;
     std::fclose(file);
     return true;
 }
 
+// A temporary file: listed with the sweeper before it is made, so that it goes
+// however the capture ends; RenameInto or Discard takes it back.
+bool MakeTemporary(const std::string& path)
+{
+    OrvSweep::Add(OrvSweep::Kind::File, path);
+    if (Touch(path))
+        return true;
+    const int code = errno;
+    OrvSweep::Drop(OrvSweep::Kind::File, path);
+    errno = code;
+    return false;
+}
+
+void Discard(const std::string& path)
+{
+    std::remove(path.c_str());
+    OrvSweep::Drop(OrvSweep::Kind::File, path);
+}
+
+// `path` without trailing separators (a root stays whole).
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (path.size() > 1 && OrvIsPathSeparator(path.back()) && path != fs::path(path).root_path().string())
+        path.pop_back();
+    return path;
+}
+
+// `path` from the working directory when it is relative (as it is only when
+// no program start resolved it); as it is when that directory is gone.
+std::string Absolute(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path full = fs::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
+// What a failed file call says about `path`, without the path it names (the
+// message names the file the user knows).
+std::string Reason(const std::string& why, const std::string& path)
+{
+    return why.rfind(path + ": ", 0) == 0 ? why.substr(path.size() + 2) : why;
+}
+
 class PngDirectorySink : public OrvFrameSink {
 public:
-    explicit PngDirectorySink(const OrvOptions& o) : dir(fs::absolute(o.capture).string()), options(o) {}
+    explicit PngDirectorySink(const OrvOptions& o) : dir(WithoutTrailingSeparators(Absolute(o.capture))), options(o) {}
+
+    // A directory the capture made goes again when it ends holding nothing.
+    ~PngDirectorySink() override
+    {
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
+            std::error_code ec;
+            fs::remove(*it, ec);  // only when empty
+            OrvSweep::Drop(OrvSweep::Kind::EmptyDirectory, *it);
+        }
+    }
 
     bool Check(std::string* error) override
     {
         std::error_code ec;
+        // The directories about to be made, the outermost first.
+        for (fs::path p = dir; !p.empty() && !fs::exists(p, ec) && p != p.parent_path(); p = p.parent_path())
+            created.insert(created.begin(), p.string());
+        for (const std::string& d : created)
+            OrvSweep::Add(OrvSweep::Kind::EmptyDirectory, d);
         fs::create_directories(dir, ec);
         if (ec)
             return Fail(error, "cannot create directory " + dir + ": " + ec.message());
-        const std::string probe = dir + "/.orvdemo-probe-" + std::to_string(OrvProcessId());
-        if (!Touch(probe, error))
-            return false;
-        std::remove(probe.c_str());
+        const std::string probe = (fs::path(dir) / ".orvdemo-probe-").string() + std::to_string(OrvProcessId());
+        if (!MakeTemporary(probe))
+            return Fail(error, "cannot write in " + dir + ": " + std::strerror(errno));
+        Discard(probe);
         return true;
     }
 
@@ -86,20 +149,23 @@ public:
             return false;
         if (!options.music)
             return true;
-        const std::string final = dir + "/music.wav";
+        const std::string final = Name("music.wav");
+        OrvSweep::Add(OrvSweep::Kind::File, final + ".part");
         if (WriteMusic(final + ".part", frames, options.fps, startMs, error))
             return musicWritten = RenameInto(final + ".part", final, error);
-        std::remove((final + ".part").c_str());
-        return false;
+        Discard(final + ".part");
+        *error = Reason(*error, final + ".part");
+        return Fail(error, "cannot write music.wav in " + dir + ": " + *error);
     }
 
     bool Write(int64_t index, const unsigned char* rgb, std::string* error) override
     {
-        const std::string final = dir + "/" + FrameName(index);
+        const std::string final = Name(FrameName(index));
         std::string why;
+        OrvSweep::Add(OrvSweep::Kind::File, final + ".part");
         if (!WritePNG(final + ".part", rgb, options.width, options.height, &why)) {
-            std::remove((final + ".part").c_str());
-            return Fail(error, "cannot write " + final + ": " + why);
+            Discard(final + ".part");
+            return Fail(error, "cannot write " + FrameName(index) + " in " + dir + ": " + Reason(why, final + ".part"));
         }
         if (!RenameInto(final + ".part", final, error))
             return false;
@@ -112,7 +178,7 @@ public:
         if (!interrupted || !musicWritten)
             return made > 0 || !interrupted;
         // The music ends where the frames end; without frames there is none.
-        const std::string music = dir + "/music.wav";
+        const std::string music = Name("music.wav");
         if (made > 0 && OrvCutMusicWav(music, MusicFrames(made, options.fps), error))
             return true;
         std::remove(music.c_str());
@@ -121,16 +187,30 @@ public:
     }
     std::string Path() const override { return dir; }
 
+    // The frames stay, as after a stop signal; so does music that still fits them.
+    void Abandon() override
+    {
+        std::string ignored;
+        if (musicWritten && !Close(true, &ignored)) {
+            std::remove(Name("music.wav").c_str());
+            musicWritten = false;
+        }
+    }
+
     std::string Kept(int64_t frames) const override { return dir + " holds " + Contents(frames); }
 
     std::string LeftBehind(int64_t frames) const override
     {
+        if (frames == 0 && !musicWritten && !created.empty())
+            return "nothing written; the directory it made (" + created.front() + ") is removed";
         if (frames == 0 && !musicWritten)
             return "nothing written to " + dir;
         return "left in " + dir + ": " + Contents(frames);
     }
 
 private:
+    std::string Name(const std::string& file) const { return (fs::path(dir) / file).string(); }
+
     // Removes what an earlier capture left here under this capture's names:
     // frame files named as FrameName names them, and music.wav. Nothing else.
     bool RemoveEarlierCapture(std::string* error) const
@@ -186,6 +266,7 @@ private:
 
     std::string dir;
     OrvOptions options;
+    std::vector<std::string> created;  // directories Check made, the outermost first
     bool musicWritten = false;
     int64_t made = 0;  // frames written
 };
@@ -226,15 +307,15 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
 
 class VideoSink : public OrvFrameSink {
 public:
-    explicit VideoSink(const OrvOptions& o) : out(fs::absolute(o.capture).string()), options(o) {}
+    explicit VideoSink(const OrvOptions& o) : out(Absolute(o.capture)), options(o) {}
 
     ~VideoSink() override
     {
         pipe.reset();
         if (!closed && !videoTemp.empty())
-            std::remove(videoTemp.c_str());
+            Discard(videoTemp);
         if (!wavTemp.empty())
-            std::remove(wavTemp.c_str());
+            Discard(wavTemp);
     }
 
     bool Check(std::string* error) override
@@ -272,10 +353,11 @@ public:
     {
         if (interrupted && made == 0)
             return false;
-        // Stopped early, ffmpeg still has the frames in its encoder to finish:
-        // it gets as long as it keeps working on them.
-        const bool finished = interrupted ? pipe->FinishWhileWorking(videoTemp, kIdleMs, error)
-                                          : pipe->Finish(-1, error);
+        // ffmpeg still has frames in its encoder to finish: it gets as long as
+        // it keeps working on them.
+        const bool finished = pipe->FinishWhileWorking(videoTemp, OrvFfmpegPipe::kIdleMs, error, [] {
+            std::fprintf(stderr, "orvdemo: waiting for ffmpeg to finish the video; stop again to give up\n");
+        });
         if (!finished || !HasVideo(error))
             return false;
         closed = RenameInto(videoTemp, out, error);
@@ -334,9 +416,6 @@ private:
     std::unique_ptr<OrvFfmpegPipe> pipe;
     bool closed = false;
     int64_t made = 0;  // frames handed to ffmpeg
-
-    // How long an interrupted capture's ffmpeg may show no sign of work before it counts as stuck.
-    static constexpr int kIdleMs = 10000;
 };
 
 }  // namespace
@@ -354,7 +433,7 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
         std::string path = (parent / ".orvdemo-").string();
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
-        if (directory ? OrvMakeDirectory(path) : Touch(path, nullptr))
+        if (directory ? OrvMakeDirectory(path) : MakeTemporary(path))
             return path;
         code = errno;
     }

@@ -35,6 +35,10 @@ public:
     // interrupted sink that took no frames keeps nothing and returns false.
     // Without `interrupted`, the capture holds the frames Open was told of.
     virtual bool Close(bool interrupted, std::string* error) = 0;
+    // A failure ended the frames early: keeps what a stop signal would keep
+    // where that takes no more writing (a PNG directory's frames, with its
+    // music cut to their length); a video keeps nothing.
+    virtual void Abandon() {}
     // What was written, for the closing message.
     virtual std::string Path() const = 0;
     // What a completed capture of `frames` frames holds, in words.
@@ -52,5 +56,6 @@ std::unique_ptr<OrvFrameSink> OrvMakeFrameSink(const OrvOptions& options);
 // short name of its own, ".orvdemo-" and six random letters or digits, in the
 // directory that holds `target` (a trailing '/' is ignored): a temporary name
 // that fits wherever the target's name fits, on the same file system, so it
-// can be renamed into place. Returns its path, or "" with `error` set.
+// can be renamed into place. A file is listed with the sweeper (OrvSweep).
+// Returns its path, or "" with `error` set.
 std::string OrvMakeTempBeside(const std::string& target, bool directory, std::string* error);

@@ -32,6 +32,7 @@ struct Part {
     int64_t first = 0;   // the full run's frame it starts with
     int64_t frames = 0;
     fs::path dir;    // its PNG frames
+    std::string name;  // the name of `dir` the part is told
     fs::path log;    // its stderr
     OrvProgramCopy process;
     int64_t made = 0;          // frames on disk, in order from its first
@@ -73,8 +74,14 @@ std::string FrameName(int64_t index)
 // dies with the capture and holds the working directory until it exits.
 bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSweptDirectory& work, std::string* error)
 {
+    std::error_code ec;
+    const fs::path data = fs::current_path(ec);
+    if (ec) {
+        *error = "cannot find the show's data: the working directory is gone (" + ec.message() + ")";
+        return false;
+    }
     std::vector<std::string> args = {
-        "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
+        "--data", data.string(), "--capture", part.name + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
     // The parts draw their pictures as the whole capture would.
@@ -173,9 +180,10 @@ private:
 
 // Why a part failed, in its own words where it left any: its "capture failed"
 // message, else the line it wrote before giving up, else how it ended. Its
-// working directory is gone by the time the user reads this, so a message
-// naming it names the target's directory instead.
-std::string Reason(const Part& p, const fs::path& workspace)
+// working directory (`workspace`, by the name the parts were told) is gone by
+// the time the user reads this, so a message naming it names `target`'s
+// directory instead.
+std::string Reason(const Part& p, const std::string& workspace, const fs::path& target)
 {
     if (const int sig = p.process.Signal()) {
         const char* name = OrvStopSignals::Name(sig);
@@ -184,12 +192,11 @@ std::string Reason(const Part& p, const fs::path& workspace)
     std::string why = p.failure;
     // What the part says it left behind goes with its directory.
     for (const char* tail : {"; left in ", "; nothing written to "})
-        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(workspace.string(), at) != std::string::npos)
+        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(workspace, at) != std::string::npos)
             why.erase(at);
-    if (why.find(workspace.string()) != std::string::npos) {
+    if (why.find(workspace) != std::string::npos) {
         const size_t colon = why.rfind(": ");
-        why = "cannot write its frames in " + workspace.parent_path().string() +
-              (colon == std::string::npos ? "" : why.substr(colon));
+        why = "cannot write its frames in " + target.string() + (colon == std::string::npos ? "" : why.substr(colon));
     }
     if (why.empty() && !p.held.empty())
         why = StartsWith(p.held, "orvdemo: ") ? p.held.substr(9) : p.held;
@@ -245,6 +252,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
         p.first = a;
         p.frames = b - a;
         p.dir = work.Path() / std::to_string(k);
+        p.name = work.NameForCopies() + "/" + std::to_string(k);
         p.log = work.Path() / (std::to_string(k) + ".log");
     }
     for (Part& p : parts)
@@ -284,7 +292,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
             StopParts(parts);
             rendering.Break();
             return Fail("the process rendering frames " + std::to_string(p.first - first) + " to " +
-                        std::to_string(p.first - first + p.frames - 1) + " failed: " + Reason(p, work.Path()) + "; " +
+                        std::to_string(p.first - first + p.frames - 1) + " failed: " + Reason(p, work.NameForCopies(), work.Path().parent_path()) + "; " +
                         sink->LeftBehind(0));
         }
         // The bar names the scene of the earliest frame still to come.
@@ -372,8 +380,18 @@ int OrvRunParallelCapture(const OrvOptions& options)
             std::fprintf(stderr, "%s\n", sink->LeftBehind(written).c_str());
         return 128 + sig;
     }
-    if (!sink->Close(false, &error))
+    if (!sink->Close(false, &error)) {
+        // A stop signal while ffmpeg finished: a second one, or the first and
+        // then an ffmpeg that did nothing more, gave up on it.
+        if ((sig = OrvStopSignals::Pending()) != 0) {
+            signalName = OrvStopSignals::Name(sig);
+            std::fprintf(stderr, "orvdemo: capture interrupted by SIG%s after %lld frame%s; %s; %s\n",
+                         signalName ? signalName : "?", static_cast<long long>(written), written == 1 ? "" : "s",
+                         error.c_str(), sink->LeftBehind(written).c_str());
+            return 128 + sig;
+        }
         return Fail(error + "; " + sink->LeftBehind(written));
+    }
     std::fprintf(stderr, "orvdemo: wrote %s (%s, %.2f s of show, %.1f s to render in %d processes, %.1f s in all)\n",
                  sink->Path().c_str(), OrvFramesText(written).c_str(), static_cast<double>(written) / fps.PerSecond(),
                  rendered, jobs, rendering.Seconds());

@@ -20,7 +20,8 @@ bool OrvFfmpegPipe::Finish(int timeoutMs, std::string* error)
     return false;
 }
 
-bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error)
+bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, std::string* error,
+                                       const std::function<void()>& waiting)
 {
     using Clock = std::chrono::steady_clock;
     ClosePipe();
@@ -28,16 +29,31 @@ bool OrvFfmpegPipe::FinishWhileWorking(const std::string& output, int idleMs, st
         *error = "ffmpeg stopped reading frames";
         return false;
     }
-    // The stop signal that brought us here is spent; another one gives up.
+    // A stop signal asks for a video with the frames made so far, which is
+    // what this wait is for: the first one, whether it brought us here or comes
+    // now, is spent; the next one gives up.
     OrvStopSignals::MarkSeen();
+    bool asked = OrvStopSignals::Pending() != 0;
     std::string seen = Activity(output);
     Clock::time_point lastChange = Clock::now();
+    Clock::time_point askedAt = lastChange;
+    bool told = false;
     for (;;) {
         if (WaitForChild(0, error))
             return ExitedCleanly();
+        if (asked && !told && Clock::now() - askedAt > std::chrono::seconds(1)) {
+            told = true;
+            if (waiting)
+                waiting();
+        }
         if (OrvStopSignals::WaitForAnother(100)) {
-            *error = "stopped again while ffmpeg was finishing the video";
-            return false;
+            if (asked) {
+                *error = "stopped again while ffmpeg was finishing the video";
+                return false;
+            }
+            asked = true;
+            askedAt = Clock::now();
+            OrvStopSignals::MarkSeen();
         }
         const std::string now = Activity(output);
         if (now != seen) {

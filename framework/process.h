@@ -2,7 +2,7 @@
 //
 // OrvSweptDirectory is a working directory that goes when this process and
 // every copy started with it have ended, however they ended: killed outright
-// too. OrvProgramCopy is this program started again with other arguments,
+// too. OrvSweep lists other things to put right in that case. OrvProgramCopy is this program started again with other arguments,
 // its standard output discarded and its standard error in a file; it dies
 // with this process.
 //
@@ -13,6 +13,26 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+// What this process leaves on the way, to be put right should it end without
+// doing so itself: killed outright too. On Linux a sweeper process does it,
+// started on first use in a session of its own (neither a terminal's Ctrl+C
+// nor a kill of our process group or of our name reaches it); it waits until
+// this process and every copy of it (OrvProgramCopy) have ended, then ends the
+// process groups and removes the files listed at that moment. Elsewhere the
+// list is kept by nobody (only OrvSweptDirectory is swept there).
+class OrvSweep {
+public:
+    enum class Kind : char {
+        File = 'f',            // a file, removed
+        Tree = 't',            // a directory, removed with all it holds
+        EmptyDirectory = 'e',  // a directory, removed when empty (the innermost first)
+        ProcessGroup = 'g',    // a process group by its number, killed (before any file goes)
+    };
+    static void Add(Kind kind, const std::string& what);
+    // Takes back an Add: the thing is gone, or kept on purpose.
+    static void Drop(Kind kind, const std::string& what);
+};
 
 // The running program's own file; empty when the system does not say.
 std::string OrvThisProgram();
@@ -38,14 +58,20 @@ public:
 
     const std::filesystem::path& Path() const { return path; }
 
+    // The directory's name as its copies are told it: plain characters only,
+    // whatever its own name holds (a line break in it would split the lines
+    // of what they write about their files). Valid in a copy only.
+    std::string NameForCopies() const;
+
 private:
     friend class OrvProgramCopy;
 
     std::filesystem::path path;
-    // What every copy inherits to keep the directory (a pipe end on Linux),
-    // and the sweeper process; -1 when there is none.
+    // What every copy inherits to keep the directory (the sweeper's socket
+    // on Linux), and the sweeper process; -1 when there is none.
     intptr_t hold = -1;
     intptr_t sweeper = -1;
+    intptr_t handle = -1;  // the directory, opened for the copies to inherit; -1 when not needed
 };
 
 class OrvProgramCopy {

@@ -3,6 +3,7 @@
 #include "framework/ffmpeg_pipe.h"
 
 #include "framework/linux/stop_wake.h"
+#include "framework/process.h"
 #include "framework/stop_signals.h"
 
 #include <fcntl.h>
@@ -55,6 +56,8 @@ int OrvSpawn(const std::vector<std::string>& argv, const posix_spawn_file_action
 
 struct OrvFfmpegPipe::Platform {
     bool WaitFor(int timeoutMs, std::string* error);
+    bool Ended(int timeoutMs) const;
+    void Collect(std::string* error);
     std::string Activity(const std::string& output) const;
 
     pid_t child = -1;
@@ -71,12 +74,12 @@ OrvFfmpegPipe::~OrvFfmpegPipe()
         close(platform->fd);
     platform->fd = -1;
     if (platform->child > 0) {
-        kill(platform->child, SIGTERM);
+        // The whole of its process group: a script standing in for ffmpeg
+        // goes with whatever it started.
+        killpg(platform->child, SIGTERM);
+        platform->Ended(1000);
         std::string ignored;
-        if (!platform->WaitFor(1000, &ignored)) {
-            kill(platform->child, SIGKILL);
-            platform->WaitFor(-1, &ignored);
-        }
+        platform->Collect(&ignored);
     }
 }
 
@@ -112,6 +115,10 @@ bool OrvFfmpegPipe::Start(const std::vector<std::string>& argv, std::string* err
         return false;
     }
     platform->fd = ends[1];
+    // Writes never block: waiting is poll's, which also watches the stop signals and the time.
+    fcntl(platform->fd, F_SETFL, fcntl(platform->fd, F_GETFL) | O_NONBLOCK);
+    // Should we be killed outright, the sweeper ends it (and what it started).
+    OrvSweep::Add(OrvSweep::Kind::ProcessGroup, std::to_string(platform->child));
     return true;
 }
 
@@ -122,6 +129,8 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
     const size_t size = bytes;
     bool draining = false;  // a stop came mid-write: finish this block, but not forever
     Clock::time_point deadline;
+    std::string seen = platform->Activity("");
+    Clock::time_point lastChange = Clock::now();
     while (bytes > 0) {
         if (!draining && OrvStopSignals::Pending()) {
             if (bytes == size) {
@@ -131,7 +140,8 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
             draining = true;
             deadline = Clock::now() + std::chrono::milliseconds(kDrainMs);
         }
-        int timeout = -1;
+        // Until a stop comes, look every second whether the child still works.
+        int timeout = 1000;
         if (draining) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) {
@@ -149,16 +159,28 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
             *error = Errno("waiting for ffmpeg", errno);
             return false;
         }
-        if (!(fds[0].revents & (POLLOUT | POLLERR | POLLHUP)))
+        if (!(fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            if (draining)
+                continue;
+            if (const std::string now = platform->Activity(""); now != seen) {
+                seen = now;
+                lastChange = Clock::now();
+            } else if (Clock::now() - lastChange > std::chrono::milliseconds(kIdleMs)) {
+                platform->stalled = true;
+                *error = "ffmpeg took no frames and did nothing for " + std::to_string(kIdleMs / 1000) + " s";
+                return false;
+            }
             continue;
+        }
         const ssize_t n = write(platform->fd, p, bytes);
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n < 0) {
             const int code = errno;
             std::string ended;
+            // (How it ended, if it has: one that closed its input and lingers is not waited for.)
             if (code == EPIPE)
-                platform->WaitFor(-1, &ended);
+                platform->WaitFor(1000, &ended);
             *error = code == EPIPE ? "ffmpeg stopped reading frames" + (ended.empty() ? "" : " (" + ended + ")")
                                    : Errno("writing to ffmpeg", code);
             return false;
@@ -215,36 +237,58 @@ std::string OrvFfmpegPipe::Platform::Activity(const std::string& output) const
     return state;
 }
 
-// Reaps the child, waiting at most `timeoutMs` (-1: as long as it takes). True
-// once it has been reaped; `exitedCleanly` tells whether it exited with status
-// 0, else `error` says how it ended.
-bool OrvFfmpegPipe::Platform::WaitFor(int timeoutMs, std::string* error)
+// True once the child has ended (it is not collected yet), waiting at most
+// `timeoutMs` for it (-1: as long as it takes).
+bool OrvFfmpegPipe::Platform::Ended(int timeoutMs) const
 {
-    if (child <= 0)
-        return true;
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
-        int status = 0;
-        const pid_t got = waitpid(child, &status, timeoutMs < 0 ? 0 : WNOHANG);
-        if (got == child) {
-            child = -1;
-            exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            if (!exitedCleanly)
-                *error = "ffmpeg " + ExitText(status);
+        siginfo_t info{};
+        const int rc = waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT | (timeoutMs < 0 ? 0 : WNOHANG));
+        if ((rc == 0 && info.si_pid == child) || (rc < 0 && errno != EINTR))
             return true;
-        }
-        if (got < 0 && errno != EINTR) {
-            child = -1;
-            exitedCleanly = false;
-            *error = Errno("waiting for ffmpeg", errno);
-            return true;
-        }
         if (timeoutMs >= 0 &&
             std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs))
             return false;
         if (timeoutMs >= 0)
             usleep(10000);
     }
+}
+
+// Ends what is left of the child's process group (it may be ended already),
+// then collects the child: `exitedCleanly` tells whether it exited with status
+// 0, else `error` says how it ended.
+void OrvFfmpegPipe::Platform::Collect(std::string* error)
+{
+    if (child <= 0)
+        return;
+    // Until the child is collected its number stays its group's: no other
+    // process can have it.
+    killpg(child, SIGKILL);
+    int status = 0;
+    pid_t got;
+    while ((got = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+    }
+    const int code = errno;
+    OrvSweep::Drop(OrvSweep::Kind::ProcessGroup, std::to_string(child));
+    child = -1;
+    exitedCleanly = got > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (got < 0)
+        *error = Errno("waiting for ffmpeg", code);
+    else if (!exitedCleanly)
+        *error = "ffmpeg " + ExitText(status);
+}
+
+// Collects the child once it has ended, waiting at most `timeoutMs` (-1: as
+// long as it takes). True once it has been collected.
+bool OrvFfmpegPipe::Platform::WaitFor(int timeoutMs, std::string* error)
+{
+    if (child <= 0)
+        return true;
+    if (!Ended(timeoutMs))
+        return false;
+    Collect(error);
+    return true;
 }
 
 bool OrvRunForOutput(const std::vector<std::string>& argv, std::string* output, std::string* error)

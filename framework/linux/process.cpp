@@ -1,15 +1,17 @@
 // This program's copies on Linux: fork and exec of /proc/self/exe, the
-// parent-death signal, and a forked sweeper watching a pipe.
+// parent-death signal, and a sweeper in a session of its own watching a socket.
 #include "framework/process.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace fs = std::filesystem;
@@ -22,22 +24,147 @@ std::string OrvThisProgram()
 
 long OrvProcessId() { return static_cast<long>(getpid()); }
 
-// The sweeper is a fork made before the copies: it waits for end-of-file on a
-// pipe that this process and every copy hold open, so it sees the last of
-// them go, however they went, and removes the directory.
+namespace {
+
+// The sweeper's end of the socket; -1 before the first use, -2 when it could not start.
+int sweepSocket = -1;
+
+// The sweeper's whole life: reads "KIND PATH\0" (Add) and "-KIND PATH\0"
+// (Drop) until every holder of the other end is gone, then puts right what is
+// still listed. Never returns.
+[[noreturn]] void SweeperMain(int from)
+{
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
+        signal(sig, SIG_IGN);
+    prctl(PR_SET_NAME, "orv-sweeper");
+    // Every path it is given is absolute; it keeps no directory busy.
+    if (chdir("/") != 0) {
+    }
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3 && null >= 0; ++fd)
+        dup2(null, fd);
+    // Only the socket stays open: nothing of the owner's (its copies' socket
+    // ends, its pipes) is kept alive by us.
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != from)
+            close(fd);
+    std::vector<std::string> listed;
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        pending.append(buffer, static_cast<size_t>(n));
+        for (size_t end; (end = pending.find('\0')) != std::string::npos; pending.erase(0, end + 1)) {
+            const std::string entry = pending.substr(0, end);
+            if (entry.size() > 1 && entry[0] == '-') {
+                for (size_t k = listed.size(); k-- > 0;)
+                    if (listed[k] == entry.substr(1)) {
+                        listed.erase(listed.begin() + static_cast<std::ptrdiff_t>(k));
+                        break;
+                    }
+            } else if (!entry.empty()) {
+                listed.push_back(entry);
+            }
+        }
+    }
+    // Processes first, so nothing writes into what goes next; directories last,
+    // the innermost (listed last) first.
+    for (const std::string& e : listed)
+        if (e[0] == 'g')
+            kill(-static_cast<pid_t>(std::atol(e.c_str() + 2)), SIGKILL);
+    std::error_code ec;
+    for (const std::string& e : listed)
+        if (e[0] == 'f')
+            unlink(e.c_str() + 2);
+        else if (e[0] == 't')
+            fs::remove_all(e.substr(2), ec);
+    for (size_t k = listed.size(); k-- > 0;)
+        if (listed[k][0] == 'e')
+            rmdir(listed[k].c_str() + 2);
+    _exit(0);
+}
+
+// Our end of the sweeper's socket, starting the sweeper on first use; -1 when there is none.
+int SweepSocket()
+{
+    if (sweepSocket != -1)
+        return sweepSocket >= 0 ? sweepSocket : -1;
+    sweepSocket = -2;
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return -1;
+    // Forked twice, the sweeper is nobody's child of ours and, after setsid,
+    // in a session and process group of its own.
+    const pid_t middle = fork();
+    if (middle == 0) {
+        close(ends[0]);
+        if (setsid() < 0 || fork() != 0)
+            _exit(0);
+        SweeperMain(ends[1]);
+    }
+    close(ends[1]);
+    if (middle < 0) {
+        close(ends[0]);
+        return -1;
+    }
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    sweepSocket = ends[0];
+    return sweepSocket;
+}
+
+void SendToSweeper(const std::string& message)
+{
+    const int fd = SweepSocket();
+    // A sweeper that is gone must not stop us: no SIGPIPE.
+    for (size_t at = 0; fd >= 0 && at < message.size();) {
+        const ssize_t n = send(fd, message.data() + at, message.size() - at, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        at += static_cast<size_t>(n);
+    }
+}
+
+}  // namespace
+
+// "KIND PATH\0", after a '-' for a Drop.
+static std::string SweepEntry(bool drop, OrvSweep::Kind kind, const std::string& what)
+{
+    std::string entry;
+    entry.reserve(what.size() + 4);
+    if (drop)
+        entry.push_back('-');
+    entry.push_back(static_cast<char>(kind));
+    entry.push_back(' ');
+    entry.append(what);
+    entry.push_back('\0');
+    return entry;
+}
+
+void OrvSweep::Add(Kind kind, const std::string& what) { SendToSweeper(SweepEntry(false, kind, what)); }
+
+void OrvSweep::Drop(Kind kind, const std::string& what)
+{
+    if (sweepSocket >= 0)
+        SendToSweeper(SweepEntry(true, kind, what));
+}
+
+// The directory is listed with the sweeper, whose socket every copy holds.
 OrvSweptDirectory::~OrvSweptDirectory()
 {
     std::error_code ec;
-    if (!path.empty())
-        fs::remove_all(path, ec);
-    if (hold >= 0)
-        close(static_cast<int>(hold));
-    // The sweeper ends as soon as every holder is gone; a straggler is left to finish alone.
-    for (int i = 0; i < 100 && sweeper > 0; ++i) {
-        if (waitpid(static_cast<pid_t>(sweeper), nullptr, WNOHANG) != 0)
-            break;
-        usleep(10000);
-    }
+    if (handle >= 0)
+        close(static_cast<int>(handle));
+    if (path.empty())
+        return;
+    fs::remove_all(path, ec);
+    OrvSweep::Drop(OrvSweep::Kind::Tree, path.string());
 }
 
 bool OrvSweptDirectory::Create(const fs::path& where, std::string* error)
@@ -54,39 +181,19 @@ bool OrvSweptDirectory::Create(const fs::path& where, std::string* error)
         *error = "cannot make a working directory in " + where.parent_path().string() + ": " + std::strerror(code);
         return false;
     }
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        return true;  // no sweeper: only a kill -9 would leave the directory behind
-    const std::string doomed = path.string();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(ends[1]);
-        // A terminal's Ctrl+C reaches the whole process group: this one stays to clean up.
-        for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
-            signal(sig, SIG_IGN);
-        const int null = open("/dev/null", O_RDWR);
-        for (int fd = 0; fd < 3; ++fd)
-            dup2(null, fd);
-        for (char byte;;) {
-            const ssize_t n = read(ends[0], &byte, 1);
-            if (n == 0 || (n < 0 && errno != EINTR))
-                break;
-        }
-        std::error_code ec;
-        fs::remove_all(doomed, ec);
-        _exit(0);
-    }
-    sweeper = pid;
-    close(ends[0]);
-    if (pid < 0)
-        close(ends[1]);
-    else
-        hold = ends[1];
+    OrvSweep::Add(OrvSweep::Kind::Tree, path.string());
+    hold = SweepSocket();
+    handle = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     return true;
 }
 
+std::string OrvSweptDirectory::NameForCopies() const
+{
+    return handle >= 0 ? "/proc/self/fd/" + std::to_string(handle) : path.string();
+}
+
 // The copy dies with this process (a parent killed outright cannot stop it
-// otherwise) and holds the directory's pipe until it exits.
+// otherwise) and holds the sweeper's socket until it exits.
 bool OrvProgramCopy::Start(const std::vector<std::string>& args, const std::string& logPath,
                            const OrvSweptDirectory& keep, std::string* error)
 {
@@ -97,6 +204,7 @@ bool OrvProgramCopy::Start(const std::vector<std::string>& args, const std::stri
         argv.push_back(a.data());
     argv.push_back(nullptr);
     const int hold = static_cast<int>(keep.hold);
+    const int handle = static_cast<int>(keep.handle);
 
     const pid_t parent = getpid();
     const pid_t pid = fork();
@@ -110,6 +218,8 @@ bool OrvProgramCopy::Start(const std::vector<std::string>& args, const std::stri
             _exit(127);
         if (hold >= 0)
             fcntl(hold, F_SETFD, 0);
+        if (handle >= 0)
+            fcntl(handle, F_SETFD, 0);
         execv("/proc/self/exe", argv.data());
         _exit(127);
     }

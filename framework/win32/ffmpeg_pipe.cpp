@@ -191,6 +191,8 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
     const size_t size = bytes;
     bool draining = false;  // a stop came mid-write: finish this block, but not forever
     Clock::time_point deadline;
+    std::string seen = p.Activity("");
+    Clock::time_point lastChange = Clock::now();
     const HANDLE wake = OrvStopSignalsWakeEvent();
     while (bytes > 0) {
         if (!draining && OrvStopSignals::Pending()) {
@@ -212,7 +214,8 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
                 p.writing = true;
         }
         if (p.writing) {
-            DWORD timeout = INFINITE;
+            // Until a stop comes, look every second whether the child still works.
+            DWORD timeout = 1000;
             if (draining) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
                 timeout = static_cast<DWORD>(std::max<long long>(left.count(), 0));
@@ -226,6 +229,19 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
             if (got != WAIT_OBJECT_0 && got != WAIT_TIMEOUT) {
                 *error = OrvWindowsError("waiting for ffmpeg", GetLastError());
                 p.ClosePipe();
+                return false;
+            }
+            if (got == WAIT_TIMEOUT && !draining) {
+                if (const std::string now = p.Activity(""); now != seen) {
+                    seen = now;
+                    lastChange = Clock::now();
+                    continue;
+                }
+                if (Clock::now() - lastChange <= std::chrono::milliseconds(kIdleMs))
+                    continue;
+                p.ClosePipe();
+                p.stalled = true;
+                *error = "ffmpeg took no frames and did nothing for " + std::to_string(kIdleMs / 1000) + " s";
                 return false;
             }
             if (got == WAIT_TIMEOUT) {
@@ -245,8 +261,9 @@ bool OrvFfmpegPipe::Write(const void* data, size_t bytes, std::string* error)
             code = GetLastError();
         }
         std::string ended;
+        // (How it ended, if it has: one that closed its input and lingers is not waited for.)
         if (BrokenPipe(code))
-            p.WaitFor(-1, &ended);
+            p.WaitFor(1000, &ended);
         *error = BrokenPipe(code) ? "ffmpeg stopped reading frames" + (ended.empty() ? "" : " (" + ended + ")")
                                   : OrvWindowsError("writing to ffmpeg", code);
         return false;

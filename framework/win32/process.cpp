@@ -143,6 +143,14 @@ bool OrvSweptDirectory::Create(const fs::path& where, std::string* error)
     return true;
 }
 
+// Windows names hold no line breaks: the copies are told the name itself.
+std::string OrvSweptDirectory::NameForCopies() const { return OrvNarrow(path.wstring()); }
+
+// Nobody keeps the list on Windows: a process killed outright leaves these
+// (its swept directory excepted).
+void OrvSweep::Add(Kind, const std::string&) {}
+void OrvSweep::Drop(Kind, const std::string&) {}
+
 // The copy starts suspended, joins the job (so it dies with this process) and
 // only then runs.
 bool OrvProgramCopy::Start(const std::vector<std::string>& args, const std::string& logPath,
