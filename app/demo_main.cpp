@@ -163,6 +163,14 @@ OrvLiveShow::OrvLiveShow(const OrvOptions& options, bool held, bool wait) : part
 
 bool OrvLiveShow::Step() { return parts->steps->Step(); }
 
+int64_t OrvLiveShow::Frames() const { return parts->steps->Frames(); }
+
+const char* OrvLiveShow::Scene() const
+{
+    const OrvShow& show = *parts->show;
+    return show.Ended() ? "" : show.Entries()[show.Position()].name;
+}
+
 OrvLiveShow::~OrvLiveShow()
 {
     OrvLiveShowParts* p = parts;

@@ -47,6 +47,12 @@ public:
     // --frames or a quit), and from then on.
     bool Step();
 
+    // Frames drawn so far (a held show draws none).
+    int64_t Frames() const;
+
+    // The scene the next frame belongs to; empty once the show has ended.
+    const char* Scene() const;
+
 private:
     OrvLiveShowParts* parts;
 };

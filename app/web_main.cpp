@@ -23,8 +23,11 @@ OrvLiveShow* live = nullptr;
 
 void Frame()
 {
+    const int64_t before = live->Frames();
     if (live->Step()) {
-        EM_ASM({ Module.orvFrameDrawn(); });
+        // What the page (and a test) can see: frames drawn and the scene at hand.
+        if (live->Frames() != before)
+            EM_ASM({ Module.orvFrameDrawn(UTF8ToString($0)); }, live->Scene());
         return;
     }
     emscripten_cancel_main_loop();

@@ -65,12 +65,11 @@ target_compile_definitions(orv_web_show PRIVATE ORV_VERSION="${PROJECT_VERSION}"
 # Only what the live show reaches is linked (the capture's file and pipe code is not).
 target_compile_options(orv_web_show PRIVATE -ffunction-sections -fdata-sections)
 
-# The music: framework/web/music*.cpp with libopenmpt built for the browser
-# (scripts/web-deps); without them the show plays silently.
-set(ORV_WEB_DEPS "$ENV{HOME}/.cache/orvdemo/web-deps" CACHE PATH "libopenmpt built for the browser (scripts/web-deps)")
-if(EXISTS ${S}/framework/web/music.cpp AND EXISTS ${ORV_WEB_DEPS}/lib/libopenmpt.a)
-  include(${S}/framework/web/music.cmake OPTIONAL RESULT_VARIABLE orv_web_music)
-endif()
+# The music: framework/web/music.cmake adds the player (libopenmpt built for
+# the browser by scripts/web-deps, found through ORV_WEB_DEPS) to orv_web_show
+# and sets orv_web_music; without it the show plays silently.
+set(orv_web_music OFF)
+include(${S}/framework/web/music.cmake OPTIONAL)
 if(NOT orv_web_music)
   target_sources(orv_web_show PRIVATE ${S}/framework/web/silent_music.cpp)
 endif()
