@@ -190,7 +190,8 @@ class Page:
         """Waits until `expression` is true in the page; returns its value."""
         deadline = time.monotonic() + timeout
         while True:
-            value = self.evaluate(expression)
+            # A page busy in a long call answers only when it returns.
+            value = self.evaluate(expression, timeout=max(1, deadline - time.monotonic()))
             if value:
                 return value
             if time.monotonic() > deadline:
