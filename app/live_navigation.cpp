@@ -137,18 +137,28 @@ void OrvLiveNavigation::Handle(OrvKey key)
     }
 }
 
+void OrvLiveNavigation::Hold()
+{
+    if (!clock.Paused())
+        Handle(OrvKey::Pause);
+}
+
+bool OrvLiveNavigation::Held()
+{
+    for (OrvKey key; (key = window.NextKey()) != OrvKey::Nothing;)
+        Handle(key);
+    if (!clock.Paused() || holdStarting || window.QuitRequested() || show.Ended())
+        return false;
+    if (snapshotAsked && !heldPicture.rgb.empty())
+        SaveSnapshot(heldPicture);
+    return true;
+}
+
 void OrvLiveNavigation::BeginFrame()
 {
-    for (;;) {
-        for (OrvKey key; (key = window.NextKey()) != OrvKey::Nothing;)
-            Handle(key);
-        if (!clock.Paused() || holdStarting || window.QuitRequested() || show.Ended())
-            return;
-        if (snapshotAsked && !heldPicture.rgb.empty())
-            SaveSnapshot(heldPicture);
-        // Held: the last picture stays on screen; keys and a quit still work.
+    // Held: the last picture stays on screen; keys and a quit still work.
+    while (Held())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
 }
 
 void OrvLiveNavigation::EndFrame()

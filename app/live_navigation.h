@@ -54,6 +54,13 @@ public:
     // frame at or after a show time.
     void EnterAt(const OrvShowPoint& point);
 
+    // Holds the show, as Space does: one more frame is drawn, then it stays.
+    void Hold();
+
+    // Acts on the keys pressed since the last call; true while the show is
+    // held and its picture is already on screen (nothing to draw now).
+    bool Held();
+
     // At the top of a frame: acts on the keys pressed since the last frame, and
     // waits here while the show is held.
     void BeginFrame();

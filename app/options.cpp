@@ -422,6 +422,50 @@ OrvOptions OrvParseOptions(int argc, const char* const* argv)
     return o;
 }
 
+namespace {
+
+// "a%20b+c" -> "a b c"; a bad escape stays as it is.
+std::string UrlDecode(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto hex = [&](size_t at) { return at < text.size() && std::isxdigit(static_cast<unsigned char>(text[at])); };
+        if (text[i] == '+')
+            out += ' ';
+        else if (text[i] == '%' && hex(i + 1) && hex(i + 2)) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else
+            out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+OrvOptions OrvParseUrlQuery(const std::string& query, bool* pause)
+{
+    *pause = false;
+    std::vector<std::string> words{"orvdemo"};
+    for (size_t at = 0; at <= query.size();) {
+        size_t amp = query.find('&', at);
+        if (amp == std::string::npos)
+            amp = query.size();
+        const std::string parameter = UrlDecode(query.substr(at, amp - at));
+        at = amp + 1;
+        if (parameter.empty())
+            continue;
+        if (parameter == "pause")
+            *pause = true;
+        else
+            words.push_back("--" + parameter);
+    }
+    std::vector<const char*> argv;
+    for (const std::string& word : words)
+        argv.push_back(word.c_str());
+    return OrvParseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
 bool OrvIsVideoTarget(const std::string& out)
 {
     const size_t dot = out.find_last_of(kDotOrSeparators);

@@ -73,6 +73,13 @@ constexpr int OrvOptionsExitCode = 2;
 // Parses argv (argv[0] is the program and is neither taken nor scanned).
 OrvOptions OrvParseOptions(int argc, const char* const* argv);
 
+// Parses a page address's query ("start=Kaupunki&loop&nosound", without the
+// '?') as the command line: each parameter is the option of its name, "name"
+// giving --name and "name=value" giving --name=value, percent escapes and '+'
+// decoded. `pause`, which holds the show on its first frame, has no command-line
+// form and is taken here (into `*pause`).
+OrvOptions OrvParseUrlQuery(const std::string& query, bool* pause);
+
 // True when a capture target names a video file: it ends in an extension
 // ffmpeg can mux (.mp4, .mkv, .webm, .mov, .avi, in any case).
 bool OrvIsVideoTarget(const std::string& out);

@@ -190,3 +190,30 @@ TEST(OrvRunShowLooping, QuitOnWombsLastFrameEndsTheShowInsteadOfStartingOver)
     EXPECT_EQ(restarts, 0) << "a quit on the last frame must not start the show again";
     EXPECT_EQ(show.log.back().scene, "Womb");
 }
+
+// The browser's step: a held show's step draws nothing and touches neither the
+// buffers nor the timer; released, the scene goes on from the held clock.
+TEST(OrvShowSteps, AHeldStepDrawsNothingAndTheShowGoesOnWhenReleased)
+{
+    FakeShow show;
+    OrvShow schedule(show.Schedule());
+    show.timer.Reset();
+    bool held = false;
+    int clears = 0;
+    OrvFrameHooks hooks{[] { return false; }, [&] { ++clears; }, [&] { show.now += 100; }};
+    OrvShowSteps steps(schedule, show.timer, hooks, {}, [&] { return held; });
+    ASSERT_TRUE(steps.Step());
+    held = true;
+    for (int i = 0; i < 3; ++i) {
+        show.now += 1000;  // wall time passing while held is the caller's clock's business
+        EXPECT_TRUE(steps.Step());
+    }
+    EXPECT_EQ(show.log.size(), 1u);
+    EXPECT_EQ(clears, 1);
+    EXPECT_EQ(steps.Frames(), 1);
+    held = false;
+    ASSERT_TRUE(steps.Step());
+    ASSERT_EQ(show.log.size(), 2u);
+    EXPECT_EQ(show.log[1].ticks, 3100 * OrvTicksPerSecond / 1000);
+    EXPECT_EQ(steps.Frames(), 2);
+}
