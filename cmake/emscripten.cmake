@@ -77,6 +77,10 @@ endif()
 set(ORV_WEB_DIR ${CMAKE_BINARY_DIR}/web)
 add_executable(orvdemo ${S}/app/web_main.cpp)
 target_link_libraries(orvdemo PRIVATE orv_web_show)
+if(ORV_WEB_MUSIC_LINK_DEPENDS)
+  # The player's script goes into the program's .js: a change to it relinks.
+  set_property(TARGET orvdemo APPEND PROPERTY LINK_DEPENDS ${ORV_WEB_MUSIC_LINK_DEPENDS})
+endif()
 set_target_properties(orvdemo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORV_WEB_DIR} SUFFIX .js)
 target_link_options(orvdemo PRIVATE
   -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
