@@ -39,7 +39,7 @@ bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps
     if (!OrvWriteMusicWav(OrvShowModule, path, MusicFrames(frames, fps), error, &loaded, &why, skip))
         return false;
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", fs::current_path().string().c_str(),
+        std::fprintf(stderr, "orvdemo: %s/%s: %s; the music track is silent\n", OrvPathText(fs::current_path()).c_str(),
                      OrvShowModule, why.c_str());
     return true;
 }
@@ -49,7 +49,7 @@ bool RenameInto(const std::string& from, const std::string& to, std::string* err
     if (OrvRenameOver(from, to))
         return true;
     const int code = errno;
-    std::remove(from.c_str());
+    OrvRemoveFile(from);
     return Fail(error, "cannot write " + to + ": " + std::strerror(code));
 }
 
@@ -65,18 +65,18 @@ bool Touch(const std::string& path, std::string* error)
 
 class PngDirectorySink : public OrvFrameSink {
 public:
-    explicit PngDirectorySink(const OrvOptions& o) : dir(fs::absolute(o.capture).string()), options(o) {}
+    explicit PngDirectorySink(const OrvOptions& o) : dir(OrvPathText(fs::absolute(OrvPath(o.capture)))), options(o) {}
 
     bool Check(std::string* error) override
     {
         std::error_code ec;
-        fs::create_directories(dir, ec);
+        fs::create_directories(OrvPath(dir), ec);
         if (ec)
             return Fail(error, "cannot create directory " + dir + ": " + ec.message());
         const std::string probe = dir + "/.orvdemo-probe-" + std::to_string(OrvProcessId());
         if (!Touch(probe, error))
             return false;
-        std::remove(probe.c_str());
+        OrvRemoveFile(probe);
         return true;
     }
 
@@ -89,7 +89,7 @@ public:
         const std::string final = dir + "/music.wav";
         if (WriteMusic(final + ".part", frames, options.fps, startMs, error))
             return musicWritten = RenameInto(final + ".part", final, error);
-        std::remove((final + ".part").c_str());
+        OrvRemoveFile(final + ".part");
         return false;
     }
 
@@ -98,7 +98,7 @@ public:
         const std::string final = dir + "/" + FrameName(index);
         std::string why;
         if (!WritePNG(final + ".part", rgb, options.width, options.height, &why)) {
-            std::remove((final + ".part").c_str());
+            OrvRemoveFile(final + ".part");
             return Fail(error, "cannot write " + final + ": " + why);
         }
         if (!RenameInto(final + ".part", final, error))
@@ -115,7 +115,7 @@ public:
         const std::string music = dir + "/music.wav";
         if (made > 0 && OrvCutMusicWav(music, MusicFrames(made, options.fps), error))
             return true;
-        std::remove(music.c_str());
+        OrvRemoveFile(music);
         musicWritten = false;
         return made > 0 ? Fail(error, "the music could not be cut to the frames' length: " + *error) : false;
     }
@@ -137,16 +137,16 @@ private:
     {
         std::error_code ec;
         std::vector<fs::path> earlier;
-        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
+        for (fs::directory_iterator it(OrvPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = OrvPathText(it->path().filename());
             if ((name == "music.wav" || IsFrameName(name)) && !it->is_directory(ec))
                 earlier.push_back(it->path());
         }
         if (ec)
             return Fail(error, "cannot read directory " + dir + ": " + ec.message());
         for (const fs::path& path : earlier)
-            if (std::remove(path.string().c_str()) != 0 && errno != ENOENT)
-                return Fail(error, "cannot remove " + path.string() + " of an earlier capture: " + std::strerror(errno));
+            if (!OrvRemoveFile(OrvPathText(path)) && errno != ENOENT)
+                return Fail(error, "cannot remove " + OrvPathText(path) + " of an earlier capture: " + std::strerror(errno));
         return true;
     }
 
@@ -226,15 +226,15 @@ std::vector<std::string> CodecArguments(const std::string& ext, bool music)
 
 class VideoSink : public OrvFrameSink {
 public:
-    explicit VideoSink(const OrvOptions& o) : out(fs::absolute(o.capture).string()), options(o) {}
+    explicit VideoSink(const OrvOptions& o) : out(OrvPathText(fs::absolute(OrvPath(o.capture)))), options(o) {}
 
     ~VideoSink() override
     {
         pipe.reset();
         if (!closed && !videoTemp.empty())
-            std::remove(videoTemp.c_str());
+            OrvRemoveFile(videoTemp);
         if (!wavTemp.empty())
-            std::remove(wavTemp.c_str());
+            OrvRemoveFile(wavTemp);
     }
 
     bool Check(std::string* error) override
@@ -292,7 +292,7 @@ private:
     bool HasVideo(std::string* error) const
     {
         std::error_code ec;
-        if (fs::file_size(videoTemp, ec) == 0 || ec)
+        if (fs::file_size(OrvPath(videoTemp), ec) == 0 || ec)
             return Fail(error, "ffmpeg reported success but wrote nothing");
         if (!OrvFindProgram("ffprobe"))
             return true;
@@ -346,12 +346,12 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
     std::string t = target;
     while (t.size() > 1 && OrvIsPathSeparator(t.back()))
         t.pop_back();
-    const fs::path parent = fs::path(t).has_parent_path() ? fs::path(t).parent_path() : fs::path(".");
+    const fs::path parent = OrvPath(t).has_parent_path() ? OrvPath(t).parent_path() : fs::path(".");
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-        std::string path = (parent / ".orvdemo-").string();
+        std::string path = OrvPathText(parent / ".orvdemo-");
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
         if (directory ? OrvMakeDirectory(path) : Touch(path, nullptr))

@@ -74,7 +74,7 @@ std::string FrameName(int64_t index)
 bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSweptDirectory& work, std::string* error)
 {
     std::vector<std::string> args = {
-        "--data", fs::current_path().string(), "--capture", part.dir.string() + "/", "--start", Seconds(startMs),
+        "--data", OrvPathText(fs::current_path()), "--capture", OrvPathText(part.dir) + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
     // The parts draw their pictures as the whole capture would.
@@ -82,7 +82,7 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSwept
         args.insert(args.end(), {"--samples", std::to_string(o.samples)});
     if (o.supersample > 1)
         args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
-    return part.process.Start(args, part.log.string(), work, error);
+    return part.process.Start(args, OrvPathText(part.log), work, error);
 }
 
 // Ends every part still running and waits for it.
@@ -184,11 +184,11 @@ std::string Reason(const Part& p, const fs::path& workspace)
     std::string why = p.failure;
     // What the part says it left behind goes with its directory.
     for (const char* tail : {"; left in ", "; nothing written to "})
-        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(workspace.string(), at) != std::string::npos)
+        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(OrvPathText(workspace), at) != std::string::npos)
             why.erase(at);
-    if (why.find(workspace.string()) != std::string::npos) {
+    if (why.find(OrvPathText(workspace)) != std::string::npos) {
         const size_t colon = why.rfind(": ");
-        why = "cannot write its frames in " + workspace.parent_path().string() +
+        why = "cannot write its frames in " + OrvPathText(workspace.parent_path()) +
               (colon == std::string::npos ? "" : why.substr(colon));
     }
     if (why.empty() && !p.held.empty())
@@ -232,7 +232,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
     if (!sink->Check(&error))
         return Fail(error);
     const bool video = OrvIsVideoTarget(options.capture);
-    const fs::path target = sink->Path();
+    const fs::path target = OrvPath(sink->Path());
     OrvSweptDirectory work;
     if (!work.Create((video ? target.parent_path() : target) / (".orvdemo-" + std::to_string(OrvProcessId())), &error))
         return Fail(error);
@@ -335,8 +335,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
         for (int64_t j = 0; j < p.frames && written < frames; ++j) {
             const fs::path from = p.dir / FrameName(j);
             if (!video) {
-                if (!OrvRenameOver(from.string(), (target / FrameName(written)).string()))
-                    return Fail("cannot move a frame into " + target.string() + ": " + std::strerror(errno) + "; " +
+                if (!OrvRenameOver(OrvPathText(from), OrvPathText(target / FrameName(written))))
+                    return Fail("cannot move a frame into " + OrvPathText(target) + ": " + std::strerror(errno) + "; " +
                                 sink->LeftBehind(written));
                 ++written;
                 continue;
@@ -344,10 +344,10 @@ int OrvRunParallelCapture(const OrvOptions& options)
             if (OrvStopSignals::Pending())
                 break;
             int width = 0, height = 0;
-            if (!ReadPNG(from.string(), &rgb, &width, &height, &error))
+            if (!ReadPNG(OrvPathText(from), &rgb, &width, &height, &error))
                 return Fail(error + "; " + sink->LeftBehind(written));
             if (width != options.width || height != options.height)
-                return Fail(from.filename().string() + " of a part has the wrong size; " + sink->LeftBehind(written));
+                return Fail(OrvPathText(from.filename()) + " of a part has the wrong size; " + sink->LeftBehind(written));
             if (!sink->Write(written, rgb.data(), &error)) {
                 if (OrvStopSignals::Pending())
                     break;
