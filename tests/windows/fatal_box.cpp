@@ -5,8 +5,9 @@
 //                           the window's own registration fails; the process
 //                           then ends as the window's failure ends it.
 //   fatal-box read CAPTION  waits up to 60 s for a top-level window titled
-//                           CAPTION, prints what it shows (text, icon, owner,
-//                           buttons), presses its OK button and exits 0;
+//                           CAPTION, prints what it shows (text, whether an
+//                           icon, owner, buttons), presses its OK button and
+//                           exits 0;
 //                           exits 1 when no such window came.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -21,8 +22,7 @@ namespace {
 
 struct Seen {
     std::string text;
-    bool stopIcon = false;
-    bool otherIcon = false;
+    bool icon = false;
     std::string buttons;
     HWND ok = nullptr;
 };
@@ -36,11 +36,10 @@ BOOL CALLBACK Child(HWND child, LPARAM param)
     GetWindowTextA(child, text, sizeof text);
     const LONG style = GetWindowLongA(child, GWL_STYLE);
     if (_stricmp(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
-        const auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        if (icon == LoadIconA(nullptr, IDI_HAND))
-            seen.stopIcon = true;
-        else if (icon)
-            seen.otherIcon = true;
+        // Which icon it is cannot be told from another process under Wine
+        // (the handle is the box's process's own); that one is shown can.
+        if (SendMessageA(child, STM_GETICON, 0, 0))
+            seen.icon = true;
     } else if (_stricmp(cls, "Static") == 0 && text[0]) {
         seen.text = text;
     } else if (_stricmp(cls, "Button") == 0 && IsWindowVisible(child)) {
@@ -68,7 +67,7 @@ int Read(const char* caption)
     EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(&seen));
     const HWND owner = GetWindow(box, GW_OWNER);
     std::printf("text: %s\nicon: %s\nowner: %s\nbuttons: %s\n", seen.text.c_str(),
-                seen.stopIcon ? "stop" : seen.otherIcon ? "other" : "none", owner ? "a window" : "none",
+                seen.icon ? "shown" : "none", owner ? "a window" : "none",
                 seen.buttons.c_str());
     std::fflush(stdout);
     if (seen.ok)
