@@ -41,7 +41,7 @@ bool WriteMusic(const std::string& path, int64_t frames, const OrvFrameRate& fps
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
     if (!loaded)
-        std::fprintf(stderr, "orvdemo: %s: %s; the music track is silent\n", (here / OrvShowModule).string().c_str(),
+        std::fprintf(stderr, "orvdemo: %s: %s; the music track is silent\n", OrvPathText(here / OrvShowModule).c_str(),
                      why.c_str());
     return true;
 }
@@ -52,7 +52,7 @@ bool RenameInto(const std::string& from, const std::string& to, std::string* err
     const bool moved = OrvRenameOver(from, to);
     const int code = errno;
     if (!moved)
-        std::remove(from.c_str());
+        OrvRemoveFile(from);
     OrvSweep::Drop(OrvSweep::Kind::File, from);
     return moved || Fail(error, "cannot write " + to + ": " + std::strerror(code));
 }
@@ -83,14 +83,14 @@ bool MakeTemporary(const std::string& path)
 
 void Discard(const std::string& path)
 {
-    std::remove(path.c_str());
+    OrvRemoveFile(path);
     OrvSweep::Drop(OrvSweep::Kind::File, path);
 }
 
 // `path` without trailing separators (a root stays whole).
 std::string WithoutTrailingSeparators(std::string path)
 {
-    while (path.size() > 1 && OrvIsPathSeparator(path.back()) && path != fs::path(path).root_path().string())
+    while (path.size() > 1 && OrvIsPathSeparator(path.back()) && path != OrvPathText(OrvPath(path).root_path()))
         path.pop_back();
     return path;
 }
@@ -100,8 +100,8 @@ std::string WithoutTrailingSeparators(std::string path)
 std::string Absolute(const std::string& path)
 {
     std::error_code ec;
-    const fs::path full = fs::absolute(path, ec);
-    return ec ? path : full.string();
+    const fs::path full = fs::absolute(OrvPath(path), ec);
+    return ec ? path : OrvPathText(full);
 }
 
 // What a failed file call says about `path`, without the path it names (the
@@ -120,7 +120,7 @@ public:
     {
         for (auto it = created.rbegin(); it != created.rend(); ++it) {
             std::error_code ec;
-            fs::remove(*it, ec);  // only when empty
+            fs::remove(OrvPath(*it), ec);  // only when empty
             OrvSweep::Drop(OrvSweep::Kind::EmptyDirectory, *it);
         }
     }
@@ -129,14 +129,14 @@ public:
     {
         std::error_code ec;
         // The directories about to be made, the outermost first.
-        for (fs::path p = dir; !p.empty() && !fs::exists(p, ec) && p != p.parent_path(); p = p.parent_path())
-            created.insert(created.begin(), p.string());
+        for (fs::path p = OrvPath(dir); !p.empty() && !fs::exists(p, ec) && p != p.parent_path(); p = p.parent_path())
+            created.insert(created.begin(), OrvPathText(p));
         for (const std::string& d : created)
             OrvSweep::Add(OrvSweep::Kind::EmptyDirectory, d);
-        fs::create_directories(dir, ec);
+        fs::create_directories(OrvPath(dir), ec);
         if (ec)
             return Fail(error, "cannot create directory " + dir + ": " + ec.message());
-        const std::string probe = (fs::path(dir) / ".orvdemo-probe-").string() + std::to_string(OrvProcessId());
+        const std::string probe = OrvPathText(OrvPath(dir) / ".orvdemo-probe-") + std::to_string(OrvProcessId());
         if (!MakeTemporary(probe))
             return Fail(error, "cannot write in " + dir + ": " + std::strerror(errno));
         Discard(probe);
@@ -181,7 +181,7 @@ public:
         const std::string music = Name("music.wav");
         if (made > 0 && OrvCutMusicWav(music, MusicFrames(made, options.fps), error))
             return true;
-        std::remove(music.c_str());
+        OrvRemoveFile(music);
         musicWritten = false;
         return made > 0 ? Fail(error, "the music could not be cut to the frames' length: " + *error) : false;
     }
@@ -192,7 +192,7 @@ public:
     {
         std::string ignored;
         if (musicWritten && !Close(true, &ignored)) {
-            std::remove(Name("music.wav").c_str());
+            OrvRemoveFile(Name("music.wav"));
             musicWritten = false;
         }
     }
@@ -209,7 +209,7 @@ public:
     }
 
 private:
-    std::string Name(const std::string& file) const { return (fs::path(dir) / file).string(); }
+    std::string Name(const std::string& file) const { return OrvPathText(OrvPath(dir) / file); }
 
     // Removes what an earlier capture left here under this capture's names:
     // frame files named as FrameName names them, and music.wav. Nothing else.
@@ -217,16 +217,16 @@ private:
     {
         std::error_code ec;
         std::vector<fs::path> earlier;
-        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
+        for (fs::directory_iterator it(OrvPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = OrvPathText(it->path().filename());
             if ((name == "music.wav" || IsFrameName(name)) && !it->is_directory(ec))
                 earlier.push_back(it->path());
         }
         if (ec)
             return Fail(error, "cannot read directory " + dir + ": " + ec.message());
         for (const fs::path& path : earlier)
-            if (std::remove(path.string().c_str()) != 0 && errno != ENOENT)
-                return Fail(error, "cannot remove " + path.string() + " of an earlier capture: " + std::strerror(errno));
+            if (!OrvRemoveFile(OrvPathText(path)) && errno != ENOENT)
+                return Fail(error, "cannot remove " + OrvPathText(path) + " of an earlier capture: " + std::strerror(errno));
         return true;
     }
 
@@ -374,7 +374,7 @@ private:
     bool HasVideo(std::string* error) const
     {
         std::error_code ec;
-        if (fs::file_size(videoTemp, ec) == 0 || ec)
+        if (fs::file_size(OrvPath(videoTemp), ec) == 0 || ec)
             return Fail(error, "ffmpeg reported success but wrote nothing");
         if (!OrvFindProgram("ffprobe"))
             return true;
@@ -425,12 +425,12 @@ std::string OrvMakeTempBeside(const std::string& target, bool directory, std::st
     std::string t = target;
     while (t.size() > 1 && OrvIsPathSeparator(t.back()))
         t.pop_back();
-    const fs::path parent = fs::path(t).has_parent_path() ? fs::path(t).parent_path() : fs::path(".");
+    const fs::path parent = OrvPath(t).has_parent_path() ? OrvPath(t).parent_path() : fs::path(".");
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     int code = EEXIST;
     for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
-        std::string path = (parent / ".orvdemo-").string();
+        std::string path = OrvPathText(parent / ".orvdemo-");
         for (int i = 0; i < 6; ++i)
             path += letters[random() % (sizeof letters - 1)];
         if (directory ? OrvMakeDirectory(path) : MakeTemporary(path))

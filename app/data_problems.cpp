@@ -52,7 +52,7 @@ bool OrvWatchDataFiles(const std::string& dir, const char* name)
 {
     program = name;
     for (const DataFile& f : kDataFiles)
-        if (std::error_code ec; std::filesystem::exists(dir + "/" + f.name, ec)) {
+        if (std::error_code ec; std::filesystem::exists(OrvPath(dir + "/" + f.name), ec)) {
             OlvarSetProblemHandler(SayProblem);
             return true;
         }

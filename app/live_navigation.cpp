@@ -205,7 +205,7 @@ void OrvLiveNavigation::SaveSnapshot(const Picture& picture)
     if (!file)
         error = path + ": " + std::strerror(errno);
     else if (!(saved = WritePNG(file, path, picture.rgb.data(), picture.width, picture.height, &error)))
-        std::remove(path.c_str());  // ours, and only part of a picture
+        OrvRemoveFile(path);  // ours, and only part of a picture
     if (saved)
         std::fprintf(stderr, "orvdemo: saved the frame on screen to %s\n", path.c_str());
     else

@@ -5,8 +5,8 @@
 #include "show/scene_set.h"
 #include "show/show_constants.h"
 #include "show/timeline.h"
+#include "framework/files.h"
 #include "framework/process.h"
-
 
 #include <algorithm>
 #include <cctype>
@@ -354,7 +354,7 @@ bool CaptureTargetUsable(const OrvOptions& o, std::string* why)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path out = o.capture;
+    const fs::path out = OrvPath(o.capture);
     if (OrvIsVideoTarget(o.capture) && !OrvIsPathSeparator(o.capture.back())) {
         if (fs::is_directory(out, ec))
             *why = o.capture + " is a directory; give a video file name";
@@ -512,7 +512,7 @@ bool OrvIsVideoTarget(const std::string& out)
 bool OrvIsFrameDirectoryTarget(const std::string& out)
 {
     std::error_code ec;
-    return !out.empty() && (OrvIsPathSeparator(out.back()) || std::filesystem::is_directory(out, ec));
+    return !out.empty() && (OrvIsPathSeparator(out.back()) || std::filesystem::is_directory(OrvPath(out), ec));
 }
 
 bool OrvIsPathSeparator(char c) { return kSeparators.find(c) != std::string::npos; }
@@ -533,10 +533,10 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
     // still exist: resolved after the change to the data directory, they would
     // land in the data.
     std::error_code ec;
-    options.startDir = std::filesystem::current_path(ec).string();
+    options.startDir = OrvPathText(std::filesystem::current_path(ec));
     const std::error_code cwd = ec;
     for (const auto& [option, name] : {std::pair{"--capture", &options.capture}, std::pair{"--data", &options.dataDir}})
-        if (cwd && !name->empty() && std::filesystem::path(*name).is_relative()) {
+        if (cwd && !name->empty() && OrvPath(*name).is_relative()) {
             std::fprintf(stderr, "%s: cannot find %s %s: the working directory is gone (%s)\n", program, option,
                          name->c_str(), cwd.message().c_str());
             *exitCode = OrvOptionsExitCode;
@@ -544,7 +544,7 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
         }
     // (Spelled the platform's way: on Windows C:\shows\x.mp4, never C:\shows/x.mp4.)
     if (!options.capture.empty())
-        options.capture = (std::filesystem::path(options.startDir) / options.capture).make_preferred().string();
+        options.capture = OrvPathText((OrvPath(options.startDir) / OrvPath(options.capture)).make_preferred());
     std::string why;
     if (!options.capture.empty() && !CaptureTargetUsable(options, &why)) {
         std::fprintf(stderr, "%s: %s\n", program, why.c_str());
@@ -571,7 +571,7 @@ bool OrvStartUp(OrvOptions& options, const char* program, int* exitCode)
         return false;
     }
     if (!options.dataDir.empty())
-        std::filesystem::current_path(options.dataDir, ec);
+        std::filesystem::current_path(OrvPath(options.dataDir), ec);
     if (!options.dataDir.empty() && ec) {
         std::fprintf(stderr, "%s: cannot use data directory %s: %s\n", program, options.dataDir.c_str(),
                      ec.message().c_str());
@@ -586,10 +586,10 @@ std::string OrvInstalledDataDir(const std::string& exe)
     if (exe.empty())
         return "";
     std::error_code ec;
-    const std::filesystem::path dir = std::filesystem::path(exe).parent_path() / ORV_DATA_FROM_BIN;
+    const std::filesystem::path dir = OrvPath(exe).parent_path() / ORV_DATA_FROM_BIN;
     if (!std::filesystem::is_directory(dir, ec))
         return "";
-    return std::filesystem::weakly_canonical(dir, ec).string();
+    return OrvPathText(std::filesystem::weakly_canonical(dir, ec));
 }
 
 std::string OrvVersion() { return std::string("orvdemo ") + ORV_VERSION; }

@@ -81,7 +81,7 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSwept
         return false;
     }
     std::vector<std::string> args = {
-        "--data", data.string(), "--capture", part.name + "/", "--start", Seconds(startMs),
+        "--data", OrvPathText(data), "--capture", part.name + "/", "--start", Seconds(startMs),
         "--frames", std::to_string(part.frames), "--size", std::to_string(o.width) + "x" + std::to_string(o.height),
         "--fps", o.fps.Text(), "--nosound", "--quiet"};
     // The parts draw their pictures as the whole capture would.
@@ -89,7 +89,7 @@ bool StartPart(Part& part, const OrvOptions& o, uint32_t startMs, const OrvSwept
         args.insert(args.end(), {"--samples", std::to_string(o.samples)});
     if (o.supersample > 1)
         args.insert(args.end(), {"--supersample", std::to_string(o.supersample)});
-    return part.process.Start(args, part.log.string(), work, error);
+    return part.process.Start(args, OrvPathText(part.log), work, error);
 }
 
 // Ends every part still running and waits for it.
@@ -192,11 +192,11 @@ std::string Reason(const Part& p, const std::string& workspace, const fs::path& 
     std::string why = p.failure;
     // What the part says it left behind goes with its directory.
     for (const char* tail : {"; left in ", "; nothing written to "})
-        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(workspace, at) != std::string::npos)
+        if (const size_t at = why.rfind(tail); at != std::string::npos && why.find(OrvPathText(workspace), at) != std::string::npos)
             why.erase(at);
-    if (why.find(workspace) != std::string::npos) {
+    if (why.find(OrvPathText(workspace)) != std::string::npos) {
         const size_t colon = why.rfind(": ");
-        why = "cannot write its frames in " + target.string() + (colon == std::string::npos ? "" : why.substr(colon));
+        why = "cannot write its frames in " + OrvPathText(target) + (colon == std::string::npos ? "" : why.substr(colon));
     }
     if (why.empty() && !p.held.empty())
         why = StartsWith(p.held, "orvdemo: ") ? p.held.substr(9) : p.held;
@@ -239,7 +239,7 @@ int OrvRunParallelCapture(const OrvOptions& options)
     if (!sink->Check(&error))
         return Fail(error);
     const bool video = OrvIsVideoTarget(options.capture);
-    const fs::path target = sink->Path();
+    const fs::path target = OrvPath(sink->Path());
     OrvSweptDirectory work;
     if (!work.Create((video ? target.parent_path() : target) / (".orvdemo-" + std::to_string(OrvProcessId())), &error))
         return Fail(error);
@@ -343,8 +343,8 @@ int OrvRunParallelCapture(const OrvOptions& options)
         for (int64_t j = 0; j < p.frames && written < frames; ++j) {
             const fs::path from = p.dir / FrameName(j);
             if (!video) {
-                if (!OrvRenameOver(from.string(), (target / FrameName(written)).string()))
-                    return Fail("cannot move a frame into " + target.string() + ": " + std::strerror(errno) + "; " +
+                if (!OrvRenameOver(OrvPathText(from), OrvPathText(target / FrameName(written))))
+                    return Fail("cannot move a frame into " + OrvPathText(target) + ": " + std::strerror(errno) + "; " +
                                 sink->LeftBehind(written));
                 ++written;
                 continue;
@@ -352,10 +352,10 @@ int OrvRunParallelCapture(const OrvOptions& options)
             if (OrvStopSignals::Pending())
                 break;
             int width = 0, height = 0;
-            if (!ReadPNG(from.string(), &rgb, &width, &height, &error))
+            if (!ReadPNG(OrvPathText(from), &rgb, &width, &height, &error))
                 return Fail(error + "; " + sink->LeftBehind(written));
             if (width != options.width || height != options.height)
-                return Fail(from.filename().string() + " of a part has the wrong size; " + sink->LeftBehind(written));
+                return Fail(OrvPathText(from.filename()) + " of a part has the wrong size; " + sink->LeftBehind(written));
             if (!sink->Write(written, rgb.data(), &error)) {
                 if (OrvStopSignals::Pending())
                     break;

@@ -6,6 +6,7 @@
 #include "app/options.h"
 #include "app/parallel_capture.h"
 #include "app/timedemo.h"
+#include "framework/files.h"
 #include "framework/music.h"
 
 #include <cstdio>
@@ -30,7 +31,7 @@ int RunProgram(int argc, char** argv)
     }
     OrvRouteTrace(options.trace);
     std::error_code ec;
-    OrvWatchDataFiles(std::filesystem::current_path(ec).string(), "orvdemo");
+    OrvWatchDataFiles(OrvPathText(std::filesystem::current_path(ec)), "orvdemo");
     if (options.timedemo)
         return OrvRunTimedemo(options);
     if (!options.capture.empty())

@@ -1,11 +1,11 @@
-// Entry point on Windows: WinMain in a console-subsystem program.
+// Entry point on Windows: WinMain in a GUI-subsystem program.
 //
-// The program writes its trace, progress and messages to stdout and stderr
-// and reports how it ended through the exit code, so it is linked for the
-// console subsystem: started from a shell or cmd it is waited for and its
-// output lands where the user can see or redirect it. (The C runtime's own
-// main calls WinMain.) The arguments come from the UTF-16 command line as
-// UTF-8, the encoding every file name in the program has.
+// Double-clicked in Explorer or started from a shortcut the show opens no
+// console window. Started from cmd or PowerShell it writes its trace,
+// progress and messages into that console, or into the file or pipe the
+// shell redirected them to (framework/win32/console.h). The arguments come
+// from the UTF-16 command line as UTF-8, the encoding every file name in the
+// program has.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -18,6 +18,7 @@
 
 #include "app/program.h"
 #include "framework/fp_traps.h"
+#include "framework/win32/console.h"
 #include "framework/win32/instance.h"
 
 namespace {
@@ -37,6 +38,7 @@ std::string Utf8(const wchar_t* wide)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    OrvUseParentConsole();
     OrvSetInstance(instance);
     OrvMaskFloatingPointTraps();
     int count = 0;

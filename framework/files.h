@@ -6,7 +6,27 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+
+// Every name in the program is UTF-8 text. These turn one into the path the
+// system takes and back; a path built straight from a std::string (or read
+// with .string()) would go through the system's narrow code page on Windows
+// and lose every letter outside it.
+inline std::filesystem::path OrvPath(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string OrvPathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// fopen and remove for a UTF-8 name.
+std::FILE* OrvOpenFile(const std::string& path, const char* mode);
+bool OrvRemoveFile(const std::string& path);
 
 // Creates `path` as a new file and opens it for binary writing (not inherited
 // by child programs). Null with errno set when it cannot: EEXIST when anything,

@@ -1,5 +1,6 @@
 #include "framework/music_wav.h"
 
+#include "framework/files.h"
 #include "framework/music.h"
 
 #include <libopenmpt/libopenmpt.h>
@@ -96,7 +97,7 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
     const int64_t dataBytes = sampleFrames * kBytesPerFrame;
     if (sampleFrames < 0 || dataBytes > 0xFFFFFFFFLL - 36)
         return Fail(error, "music too long for a WAV file");
-    std::FILE* f = std::fopen(wavPath.c_str(), "wb");
+    std::FILE* f = OrvOpenFile(wavPath, "wb");
     if (!f)
         return Fail(error, wavPath + ": " + std::strerror(errno));
     std::string why;
@@ -133,14 +134,14 @@ bool OrvWriteMusicWav(const std::string& modulePath, const std::string& wavPath,
 
 bool OrvCutMusicWav(const std::string& wavPath, int64_t sampleFrames, std::string* error)
 {
-    std::FILE* f = std::fopen(wavPath.c_str(), "r+b");
+    std::FILE* f = OrvOpenFile(wavPath, "r+b");
     if (!f)
         return Fail(error, wavPath + ": " + std::strerror(errno));
     const int64_t dataBytes = sampleFrames * kBytesPerFrame;
     const std::vector<unsigned char> header = WavHeader(static_cast<uint32_t>(dataBytes));
     const auto length = static_cast<std::uintmax_t>(header.size() + dataBytes);
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(wavPath, ec);
+    const std::uintmax_t size = std::filesystem::file_size(OrvPath(wavPath), ec);
     std::string why;
     if (ec)
         why = ec.message();
@@ -151,7 +152,7 @@ bool OrvCutMusicWav(const std::string& wavPath, int64_t sampleFrames, std::strin
     if (std::fclose(f) != 0 && why.empty())
         why = std::strerror(errno);
     if (why.empty())
-        std::filesystem::resize_file(wavPath, length, ec);
+        std::filesystem::resize_file(OrvPath(wavPath), length, ec);
     if (why.empty() && ec)
         why = ec.message();
     return why.empty() || Fail(error, wavPath + ": " + why);

@@ -97,14 +97,22 @@ bool ReadPNG(const std::string& path, std::vector<unsigned char>* rgb, int* widt
 {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str())) {
+    std::FILE* file = OrvOpenFile(path, "rb");
+    if (!file) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool read = false;
+    if (png_image_begin_read_from_stdio(&image, file)) {
         image.format = PNG_FORMAT_RGB;
         rgb->resize(PNG_IMAGE_SIZE(image));
-        if (png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr)) {
-            *width = static_cast<int>(image.width);
-            *height = static_cast<int>(image.height);
-            return true;
-        }
+        read = png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
+    }
+    std::fclose(file);
+    if (read) {
+        *width = static_cast<int>(image.width);
+        *height = static_cast<int>(image.height);
+        return true;
     }
     *error = path + ": " + image.message;
     png_image_free(&image);

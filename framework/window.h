@@ -36,8 +36,14 @@
 // A window destroyed by another client ends the show as a close request does;
 // the destructor puts the display mode back as always.
 //
+// On Windows full screen starts the window thread first and switches the mode
+// while that thread creates the window.
+//
 // Fatal failures print "OrvWindow::<operation>: <what> failed!" on stderr,
-// restore the display mode and end the process with exit code 2.
+// restore the display mode and end the process with exit code 2; on Windows
+// a message box (no owner, stop icon) with the text "<what> failed!" under the
+// caption "OrvWindow::<operation>" says it first, for a user who started the
+// program without a console.
 //
 // The class keeps what every platform shares; the platform's window system
 // state lives in `Platform`, defined with the platform's implementation

@@ -50,3 +50,7 @@ bool OrvMakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0755
 bool OrvRenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 bool OrvIsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::FILE* OrvOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+bool OrvRemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }

@@ -16,6 +16,15 @@
 
 namespace {
 
+// The UTF-8 name as the system takes it.
+std::wstring Wide(const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
 bool Refuse(HANDLE file, std::string* why, const std::string& text)
 {
     if (file != INVALID_HANDLE_VALUE)
@@ -52,7 +61,7 @@ bool OrvReadDataFile(const std::string& path, std::vector<char>* bytes, std::str
 {
     bytes->clear();
     // FILE_FLAG_BACKUP_SEMANTICS lets a directory open too, so it can be named as one.
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Refuse(file, why, LastError());

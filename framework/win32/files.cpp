@@ -1,4 +1,4 @@
-// File operations on Windows: CreateFileW with CREATE_NEW, MoveFileExW, _isatty.
+// File operations on Windows: CreateFileW with CREATE_NEW, MoveFileExW, _wfopen, _isatty.
 // Names are UTF-8 as everywhere in the program and reach the system as UTF-16.
 #include "framework/files.h"
 
@@ -111,3 +111,10 @@ bool OrvRenameOver(const std::string& from, const std::string& to)
 }
 
 bool OrvIsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+std::FILE* OrvOpenFile(const std::string& path, const char* mode)
+{
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+bool OrvRemoveFile(const std::string& path) { return _wremove(Wide(path).c_str()) == 0; }

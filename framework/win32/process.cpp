@@ -7,6 +7,7 @@
 // kills let go of their files).
 #include "framework/process.h"
 
+#include "framework/files.h"
 #include "framework/win32/command_line.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -116,7 +117,7 @@ bool OrvSweptDirectory::Create(const fs::path& where, std::string* error)
         fs::remove_all(path, ec);  // left by an earlier capture with this process number, killed outright
     if (!fs::create_directory(path, ec) && !fs::is_directory(path)) {
         path.clear();
-        *error = "cannot make a working directory in " + where.parent_path().string() + ": " + ec.message();
+        *error = "cannot make a working directory in " + OrvPathText(where.parent_path()) + ": " + ec.message();
         return false;
     }
     // The sweeper: this program, with an inheritable handle of this process.

@@ -5,8 +5,9 @@
 // thread creates, shows, pumps and destroys the window; it sleeps in
 // MsgWaitForMultipleObjectsEx until a message comes or the stop-signal event
 // is set, and ends on the private WM_END_THREAD message the destructor posts.
-// The main thread switches the display mode, sets the pixel format and makes
-// the WGL context current on itself.
+// The main thread starts the window thread, switches the display mode while
+// that thread creates the window, then sets the pixel format and makes the WGL
+// context current on itself.
 //
 // The display mode comes back on every way out: the destructor (Escape, a
 // close request, Alt+F4, a stop signal from the console), the end of the
@@ -30,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "framework/stop_signals.h"
@@ -55,6 +57,12 @@ HINSTANCE instanceHandle = nullptr;
 // clears it puts the desktop's mode back.
 std::atomic<bool> modeInForce{false};
 
+// Held while the mode is switched and by a fatal failure's restore: a failure
+// on the window thread while the main thread switches must not be followed by
+// the switch. Once `dying` is set no switch starts.
+std::mutex modeLock;
+bool dying = false;
+
 void RestoreDisplayMode()
 {
     if (modeInForce.exchange(false))
@@ -68,12 +76,24 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-[[noreturn]] void Fatal(const char* caption, const char* text)
+// A failure the show cannot go on from: the desktop's mode comes back, the
+// line goes to stderr (for a shell or a log) and a message box tells whoever
+// started the program by a double-click, from whatever thread failed. The exit
+// code says it failed. `window`, when there is one, is hidden first so that it
+// cannot cover the box.
+[[noreturn]] void Fatal(const char* caption, const char* text, HWND window = nullptr)
 {
-    RestoreDisplayMode();
+    {
+        std::lock_guard<std::mutex> hold(modeLock);
+        dying = true;
+        RestoreDisplayMode();
+    }
+    if (window)
+        ShowWindowAsync(window, SW_HIDE);
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stdout);
     std::fflush(stderr);
+    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
     ExitProcess(2);
 }
 
@@ -144,6 +164,7 @@ struct OrvWindow::Platform {
     static DWORD WINAPI WndThread(LPVOID param);
     int Create(int width, int height, int bits, int fullscreen);
     int CreateDesktop(int bits);
+    void StartThread();
     int Open();
     void SwitchMode();
     int ChooseMultisampleFormat();
@@ -210,6 +231,7 @@ int OrvWindow::Platform::Create(int w, int h, int b, int fs)
     o.bits = b;
     o.fullscreen = static_cast<unsigned char>(fs);
     style = o.fullscreen == 1 ? kFullScreenStyle : kWindowedStyle;
+    StartThread();
     if (o.fullscreen == 1)
         SwitchMode();
     return Open();
@@ -225,6 +247,7 @@ int OrvWindow::Platform::CreateDesktop(int b)
     o.width = GetSystemMetrics(SM_CXSCREEN);
     o.height = GetSystemMetrics(SM_CYSCREEN);
     style = kFullScreenStyle;
+    StartThread();
     return Open();
 }
 
@@ -232,6 +255,9 @@ int OrvWindow::Platform::CreateDesktop(int b)
 // display can, else at its own rate; on failure keeps the desktop and says why.
 void OrvWindow::Platform::SwitchMode()
 {
+    std::lock_guard<std::mutex> hold(modeLock);
+    if (dying)
+        return;
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
     EnumDisplaySettingsA(nullptr, 0, &mode);
@@ -254,9 +280,8 @@ void OrvWindow::Platform::SwitchMode()
                  DisplayChangeError(result), o.width, o.height, o.bits, o.width, o.height);
 }
 
-// Starts the window thread, waits for the window, sets the pixel format and
-// makes the context current here.
-int OrvWindow::Platform::Open()
+// Starts the window thread, which creates and shows the window.
+void OrvWindow::Platform::StartThread()
 {
     o.ready.store(false, std::memory_order_release);
     o.gone.store(false, std::memory_order_release);
@@ -265,6 +290,11 @@ int OrvWindow::Platform::Open()
     thread = CreateThread(nullptr, 0, WndThread, this, 0, &threadId);
     if (!thread)
         Fatal("OrvWindow::Create", "CreateThread failed!");
+}
+
+// Waits for the window, sets the pixel format and makes the context current here.
+int OrvWindow::Platform::Open()
+{
     while (!o.ready.load(std::memory_order_acquire))
         Sleep(1);
     hdc = GetDC(hwnd.load());
@@ -273,14 +303,14 @@ int OrvWindow::Platform::Open()
     if (format == 0)
         format = ChoosePixelFormat(hdc, &request);
     if (format == 0)
-        Fatal("OrvWindow::Create", "ChoosePixelFormat failed!");
+        Fatal("OrvWindow::Create", "ChoosePixelFormat failed!", hwnd.load());
     if (!SetPixelFormat(hdc, format, &request))
-        Fatal("OrvWindow::Create", "SetPixelFormat failed!");
+        Fatal("OrvWindow::Create", "SetPixelFormat failed!", hwnd.load());
     hglrc = wglCreateContext(hdc);
     if (!hglrc)
-        Fatal("OrvWindow::Create", "wglCreateContext failed!");
+        Fatal("OrvWindow::Create", "wglCreateContext failed!", hwnd.load());
     if (!wglMakeCurrent(hdc, hglrc))
-        Fatal("OrvWindow::Create", "wglMakeCurrent failed!");
+        Fatal("OrvWindow::Create", "wglMakeCurrent failed!", hwnd.load());
     if (o.samplesInUse)
         glEnable(GL_MULTISAMPLE);
     SetSwapInterval();
