@@ -124,22 +124,27 @@ bool OrvMusic::Open(const std::string& deviceName)
     return true;
 }
 
-// SDL's audio thread: renders the next frames; silence once the song has ended.
+// SDL's audio thread.
 void OrvMusic::Fill(void* user, uint8_t* stream, int bytes)
 {
-    OrvMusic* self = static_cast<OrvMusic*>(user);
+    const OrvMusic* self = static_cast<const OrvMusic*>(user);
+    Render(self->module, self->gain, stream, bytes);
+}
+
+void OrvMusic::Render(openmpt_module* module, float gain, uint8_t* stream, int bytes)
+{
     float* out = reinterpret_cast<float*>(stream);
     size_t frames = static_cast<size_t>(bytes) / (2 * sizeof(float));
     size_t done = 0;
     while (done < frames) {
-        size_t got = openmpt_module_read_interleaved_float_stereo(self->module, kSampleRate,
+        size_t got = openmpt_module_read_interleaved_float_stereo(module, kSampleRate,
                                                                    frames - done, out + 2 * done);
         if (got == 0)
             break;
         done += got;
     }
     std::memset(out + 2 * done, 0, (frames - done) * 2 * sizeof(float));
-    if (self->gain != 1.0f)
+    if (gain != 1.0f)
         for (size_t i = 0; i < 2 * done; ++i)
-            out[i] *= self->gain;
+            out[i] *= gain;
 }

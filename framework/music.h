@@ -60,6 +60,11 @@ public:
     static constexpr int kSampleRate = 48000;
     static constexpr int kBufferFrames = 1024;
 
+    // What the audio callback does with each buffer SDL hands it: `bytes` of
+    // interleaved stereo float at kSampleRate rendered from `module`, scaled by
+    // `gain`, silence once the song has ended.
+    static void Render(openmpt_module* module, float gain, uint8_t* stream, int bytes);
+
 private:
     static void Fill(void* user, uint8_t* stream, int bytes);
     bool Load(const char* fileName);

@@ -1,8 +1,9 @@
 // music-render MODULE SECONDS OUT.wav OUT.f32: the show's soundtrack as both
 // platforms make it, for comparing builds byte for byte.
 //   OUT.wav  the capture's WAV (OrvWriteMusicWav: looping, 16-bit, 48 kHz);
-//   OUT.f32  what the live player hands the sound card: interleaved stereo
-//            float at 48 kHz, read in blocks of 1024 frames, looping.
+//   OUT.f32  what the live player hands the sound card: its own fill path
+//            (OrvMusic::Render) on the module opened and set looping as the
+//            player does, buffer after buffer of SDL's size, at full volume.
 // Exit status 0 when both files were written from a module that loaded.
 #include <libopenmpt/libopenmpt.h>
 
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/data_file.h"
+#include "framework/music.h"
 #include "framework/music_wav.h"
 
 namespace {
@@ -21,25 +22,21 @@ void QuietLog(const char*, void*) {}
 
 bool WriteFloat(const std::string& modulePath, int64_t frames, const std::string& outPath)
 {
-    std::vector<char> bytes;
     std::string why;
-    if (!OrvReadDataFile(modulePath, &bytes, &why)) {
+    openmpt_module* mod = OrvOpenModule(modulePath, &why, QuietLog, nullptr);
+    if (!mod) {
         std::fprintf(stderr, "music-render: %s: %s\n", modulePath.c_str(), why.c_str());
         return false;
     }
-    openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), QuietLog, nullptr,
-                                                             openmpt_error_func_ignore, nullptr, nullptr,
-                                                             nullptr, nullptr);
-    if (!mod)
-        return false;
     openmpt_module_set_repeat_count(mod, -1);
     std::FILE* out = std::fopen(outPath.c_str(), "wb");
     bool ok = out != nullptr;
-    std::vector<float> block(2 * 1024);
-    for (int64_t at = 0; ok && at < frames; at += 1024) {
-        const size_t want = static_cast<size_t>(std::min<int64_t>(1024, frames - at));
-        const size_t got = openmpt_module_read_interleaved_float_stereo(mod, OrvMusicWavRate, want, block.data());
-        ok = got == want && std::fwrite(block.data(), sizeof(float), 2 * got, out) == 2 * got;
+    std::vector<float> buffer(2 * OrvMusic::kBufferFrames);
+    for (int64_t at = 0; ok && at < frames; at += OrvMusic::kBufferFrames) {
+        OrvMusic::Render(mod, 1.0f, reinterpret_cast<uint8_t*>(buffer.data()),
+                         static_cast<int>(buffer.size() * sizeof(float)));
+        const size_t keep = 2 * static_cast<size_t>(std::min<int64_t>(OrvMusic::kBufferFrames, frames - at));
+        ok = std::fwrite(buffer.data(), sizeof(float), keep, out) == keep;
     }
     if (out && std::fclose(out) != 0)
         ok = false;

@@ -10,8 +10,10 @@
 //               logs off: the mode must be back at once, while the process
 //               still runs (the system may end it any moment after), and the
 //               window must ask the program to quit. Exits 0 when it did, 3 if not.
-// Prints "switched" once the window is up, then "crashing" or "session ended",
-// and waits 4 s after the latter so the mode can be looked at meanwhile.
+// Prints "switched" once the window is up and waits for a line on stdin (the
+// watcher has seen the mode) before its way out; prints "crashing" or "session
+// ended", and after the latter waits for another line before it exits, so the
+// mode can be looked at meanwhile. End of input counts as a line.
 #include <windows.h>
 
 #include <GL/gl.h>
@@ -20,6 +22,17 @@
 #include <cstring>
 
 #include "framework/window.h"
+
+namespace {
+
+void WaitForLine()
+{
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin) && !std::strchr(line, '\n')) {
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -35,7 +48,7 @@ int main(int argc, char** argv)
     window.Swap();
     std::printf("switched\n");
     std::fflush(stdout);
-    Sleep(1000);
+    WaitForLine();
     if (crash) {
         std::printf("crashing\n");
         std::fflush(stdout);
@@ -45,6 +58,6 @@ int main(int argc, char** argv)
     SendMessageA(reinterpret_cast<HWND>(window.WindowId()), WM_ENDSESSION, TRUE, 0);
     std::printf("session ended\n");
     std::fflush(stdout);
-    Sleep(4000);
+    WaitForLine();
     return window.QuitRequested() ? 0 : 3;
 }
