@@ -19,6 +19,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include "framework/win32/console.h"
 #include "framework/win32/instance.h"
 // windows.h names CreateDesktopA/W through a macro that would rename the member.
 #undef CreateDesktop
@@ -91,8 +92,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*)
     if (window)
         ShowWindowAsync(window, SW_HIDE);
     std::fprintf(stderr, "%s: %s\n", caption, text);
-    std::fflush(stdout);
-    std::fflush(stderr);
+    OrvFinishConsole();
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
     ExitProcess(2);
 }

@@ -3,7 +3,8 @@
 //
 //   fatal-box fail          registers the class "OrvWindow" itself, so that
 //                           the window's own registration fails; the process
-//                           then ends as the window's failure ends it.
+//                           then ends as the window's failure ends it (its
+//                           stderr set up as the program's).
 //   fatal-box read CAPTION  waits up to 60 s for a top-level window titled
 //                           CAPTION, prints what it shows (text, whether an
 //                           icon, owner, buttons), presses its OK button and
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/win32/console.h"
 #include "framework/window.h"
 
 namespace {
@@ -82,6 +84,7 @@ int Read(const char* caption)
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "fail") == 0) {
+        OrvUseParentConsole();  // stderr as the program has it
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
