@@ -15,15 +15,16 @@ Exit code 0 when all hold, 1 otherwise.
 """
 import base64
 import os
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows"))
+from pngdiff import read_png as read_png_rgb  # noqa: E402
 
 # One moment well inside each scene, in show seconds. Womb's green flicker
 # takes the next value of its sequence on every frame drawn, and a capture at
@@ -34,49 +35,6 @@ MOMENTS = [("Intro", "2.5"), ("Tunneli", "12"), ("Kylpyla", "33"), ("Insane", "6
            ("Womb", "125")]
 LEVELS = 8
 MOST_OFF = 0.01
-
-
-def read_png_rgb(path):
-    """An 8-bit RGB or RGBA PNG as (width, height, RGB bytes)."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", path
-    at, idat, header = 8, b"", None
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    width, height, depth, colour = header[:4]
-    assert depth == 8 and colour in (2, 6), (path, depth, colour)
-    channels = 3 if colour == 2 else 4
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = previous[i]
-            c = previous[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(bytes(line))
-        previous = line
-    pixels = b"".join(rows)
-    if channels == 4:
-        pixels = bytes(v for i, v in enumerate(pixels) if i % 4 != 3)
-    return width, height, pixels
 
 
 def pixels_off(a, b):
